@@ -6,7 +6,7 @@
 
 namespace zeltar {
 
-constexpr int MaxDevices = 16;  // room in the device table
+constexpr int MaxDevices = 16; // room in the device table
 constexpr int MaxProgramSteps = 30;
 constexpr int ProgramEndHours = 255; // Hours of the entry after the last step
 
@@ -54,6 +54,21 @@ struct InstrumentSettings
     // Entries 1 to PribPoint are Program[0] to Program[PribPoint - 1]; the entry after
     // the last step holds the end marker, so a program of 30 steps still has one.
     std::array<ProgramStep, MaxProgramSteps + 1> Program{};
+};
+
+} // namespace zeltar
+
+namespace zeltar {
+
+// The configured instruments, numbered 1 to 16, and the staging record in which reads,
+// writes and the settings window collect values before they are committed.
+struct DeviceTable
+{
+    std::array<InstrumentSettings, MaxDevices> devices{};
+    InstrumentSettings staging;
+
+    InstrumentSettings &device(int n) { return devices.at(static_cast<size_t>(n - 1)); }
+    const InstrumentSettings &device(int n) const { return devices.at(static_cast<size_t>(n - 1)); }
 };
 
 } // namespace zeltar

@@ -7,7 +7,8 @@ namespace zeltar {
 
 // A Link result is the validated reply message without its check byte or, when it is
 // exactly one byte long, one of these codes. Callers tell the two apart by length.
-enum LinkError : quint8 {
+enum LinkError : quint8
+{
     LinkSessionError = 1,  // the serial session failed to write, wait or read
     LinkNoReply = 2,       // nothing after FirstWait, or still growing at ReplyTimeout
     LinkNoStart = 4,       // first character is not ':'
@@ -19,8 +20,8 @@ enum LinkError : quint8 {
     LinkWrongAddress = 21, // reply from another slave
     LinkException = 22,    // exception reply
     LinkWrongFunction = 23,
-    LinkWrongByteCount = 24, // 03/04: byte count is not 2 x register count
-    LinkWrongLength = 25,    // 03/04: reply length is not 2 x count + 3
+    LinkWrongByteCount = 24,  // 03/04: byte count is not 2 x register count
+    LinkWrongLength = 25,     // 03/04: reply length is not 2 x count + 3
     LinkWrongWriteLength = 26 // 16: reply is not 6 bytes long
 };
 

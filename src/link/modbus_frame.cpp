@@ -69,8 +69,8 @@ int DecodeFrame(const QByteArray &text, QByteArray *message)
     bytes.reserve((length - 3) / 2);
     quint8 sum = 0;
     for (int i = 1; i + 1 < length - 2; i += 2) {
-        const auto byte = static_cast<quint8>(16 * HexDigitValue(text.at(i)) +
-                                              HexDigitValue(text.at(i + 1)));
+        const auto byte =
+            static_cast<quint8>(16 * HexDigitValue(text.at(i)) + HexDigitValue(text.at(i + 1)));
         sum = static_cast<quint8>(sum + byte);
         bytes.append(static_cast<char>(byte));
     }

@@ -6,7 +6,8 @@ namespace zeltar {
 
 namespace {
 
-constexpr std::array<int, BaudIndexCount> kBaudRates = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr std::array<int, BaudIndexCount> kBaudRates = {2400,  4800,  9600,  19200,
+                                                        38400, 57600, 115200};
 
 // One row of a profile table: ReplyTimeout = perByte * n + base.
 struct TimingRow

@@ -7,13 +7,14 @@ namespace zeltar {
 // How long to wait for the reply of one exchange, in milliseconds.
 struct TimingProfile
 {
-    int ReplyTimeout = 200;  // how long the reply may go on growing after FirstWait
-    int FirstWait = 50;      // unconditional wait after the request is handed over
-    int QuietInterval = 5;   // the reply is complete when no byte came in one such period
+    int ReplyTimeout = 200; // how long the reply may go on growing after FirstWait
+    int FirstWait = 50;     // unconditional wait after the request is handed over
+    int QuietInterval = 5;  // the reply is complete when no byte came in one such period
 };
 
 // Profile numbers by use.
-enum TimingUse {
+enum TimingUse
+{
     TimingRead03 = 1,   // settings, clock, link test; n = register count
     TimingWrite16 = 2,  // settings and clock writes; n = number of data bytes
     TimingPoll04 = 3,   // current values while polling; n = 4

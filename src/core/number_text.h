@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace zeltar {
+
+// Number texts of the configuration file and the settings window. All of them use the
+// decimal separator of the default QLocale, so tests can choose the locale.
+
+// Left-pads text with '0' to width characters; longer text is returned unchanged.
+QString PadZero(const QString &text, int width);
+
+// Turns every '.' and ',' into the locale's decimal separator.
+QString FixDecSep(const QString &text);
+
+// The "0.####" form: at least one digit before the separator, at most four after it,
+// trailing zeros and a bare separator dropped, '-' for negatives, no grouping.
+QString FormatNumber(double value);
+
+// Text in the locale's form converted completely into a number; nullopt when it is not one
+// (blanks around the number are allowed, grouping is not).
+std::optional<double> ParseNumber(const QString &text);
+
+// An operator's entry: either separator accepted (FixDecSep), then ParseNumber.
+std::optional<double> ParseEnteredNumber(const QString &text);
+
+// A whole number as the INI services read it: optional sign, decimal digits, or a "0x"
+// prefix for hexadecimal; nullopt for anything else.
+std::optional<long long> ParseInteger(const QString &text);
+
+} // namespace zeltar

@@ -1,0 +1,30 @@
+#include "link/port_names.h"
+
+#include <QRegularExpression>
+
+namespace zeltar {
+
+QString PortNames::deviceName(int port) const
+{
+    const QString mapped = m_mapping.value(port).trimmed();
+    return mapped.isEmpty() ? defaultDeviceName(port) : mapped;
+}
+
+QString PortNames::defaultDeviceName(int port)
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+int PortNames::portNumberOf(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-8])$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text.trimmed());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+} // namespace zeltar
