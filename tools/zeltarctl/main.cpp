@@ -1,4 +1,35 @@
-int main()
+// zeltarctl: the station's operations from a shell, through the same core library.
+#include "ctl_options.h"
+#include "ctl_transactions.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace zeltar::ctl;
+
+int main(int argc, char *argv[])
 {
-    return 0;
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    Invocation invocation;
+    QString error;
+    if (!ParseInvocation(QCoreApplication::arguments(), &invocation, &error)) {
+        err << "zeltarctl: " << error << Qt::endl << Qt::endl << UsageText();
+        return ExitUsage;
+    }
+    const QString &command = invocation.command;
+    if (command == QLatin1String("help")) {
+        out << UsageText();
+        return ExitOk;
+    }
+    if (command == QLatin1String("read03") || command == QLatin1String("read04") ||
+        command == QLatin1String("write16"))
+        return RunTransaction(invocation, out, err);
+
+    err << "zeltarctl: unknown command " << command << Qt::endl << Qt::endl << UsageText();
+    return ExitUsage;
 }

@@ -1,0 +1,18 @@
+#pragma once
+
+namespace zeltar {
+
+// Waits that keep the station alive: the calling thread runs its event loop until the
+// time is up, so timers, port notifications and operator input are served meanwhile.
+// The wait sleeps in the event dispatcher; it never spins.
+class EventWait
+{
+public:
+    // Runs the event loop for ms milliseconds (a precise timer ends it).
+    static void runFor(int ms);
+
+    // Processes what is pending once, without waiting.
+    static void processPending();
+};
+
+} // namespace zeltar

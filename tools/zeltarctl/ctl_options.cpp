@@ -1,0 +1,99 @@
+#include "ctl_options.h"
+
+#include "link/timing.h"
+
+namespace zeltar::ctl {
+
+namespace {
+
+bool takeValue(const QStringList &args, int *i, QString *value, QString *error)
+{
+    if (*i + 1 >= args.size()) {
+        *error = QStringLiteral("option %1 needs a value").arg(args.at(*i));
+        return false;
+    }
+    *value = args.at(++*i);
+    return true;
+}
+
+bool toInt(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+bool ParseInvocation(const QStringList &args, Invocation *invocation, QString *error)
+{
+    LinkOptions &link = invocation->link;
+    int i = 1;
+    for (; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (!arg.startsWith(QLatin1String("--")))
+            break;
+        QString value;
+        if (arg == QLatin1String("--help")) {
+            invocation->command = QStringLiteral("help");
+            return true;
+        }
+        if (!takeValue(args, &i, &value, error))
+            return false;
+        if (arg == QLatin1String("--port")) {
+            link.port = value;
+        } else if (arg == QLatin1String("--baud")) {
+            link.baudIndex = BaudIndexOf(value.toInt());
+            if (link.baudIndex < 0) {
+                *error = QStringLiteral("unknown baud rate %1 (2400, 4800, 9600, 19200, 38400, "
+                                        "57600 or 115200)")
+                             .arg(value);
+                return false;
+            }
+        } else if (arg == QLatin1String("--addr")) {
+            if (!toInt(value, 0, 255, &link.address)) {
+                *error = QStringLiteral("address must be 0 to 255, not %1").arg(value);
+                return false;
+            }
+        } else if (arg == QLatin1String("--dir")) {
+            link.dir = value;
+        } else if (arg == QLatin1String("--device")) {
+            if (!toInt(value, 1, 16, &link.device)) {
+                *error = QStringLiteral("device must be 1 to 16, not %1").arg(value);
+                return false;
+            }
+        } else {
+            *error = QStringLiteral("unknown option %1").arg(arg);
+            return false;
+        }
+    }
+    if (i >= args.size()) {
+        *error = QStringLiteral("no command given");
+        return false;
+    }
+    invocation->command = args.at(i);
+    invocation->arguments = args.mid(i + 1);
+    return true;
+}
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  zeltarctl --port PORT [--baud RATE] [--addr N] read03 START COUNT\n"
+        "  zeltarctl --port PORT [--baud RATE] [--addr N] read04 START COUNT\n"
+        "  zeltarctl --port PORT [--baud RATE] [--addr N] write16 START COUNT HEXDATA\n"
+        "\n"
+        "PORT is a device path or COM1 to COM8, RATE one of 2400, 4800, 9600 (default),\n"
+        "19200, 38400, 57600, 115200, N the slave address (default 1), HEXDATA the data\n"
+        "bytes as hex digits (two per byte, four per register).\n"
+        "\n"
+        "A reply is printed as hex bytes on one line (exit 0); a failed transaction prints\n"
+        "'error N' with the station's link error code (exit 1); a port that cannot be\n"
+        "opened exits 2, a wrong command line 3.\n");
+}
+
+} // namespace zeltar::ctl

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ctl_options.h"
+
+#include <QTextStream>
+
+namespace zeltar {
+class SerialSession;
+}
+
+namespace zeltar::ctl {
+
+// Opens the session on the instrument's port; ExitOk or ExitNoPort (message on err).
+int OpenLink(SerialSession &session, const LinkOptions &link, QTextStream &err);
+
+// read03, read04 and write16: one raw transaction, the Link result printed.
+int RunTransaction(const Invocation &invocation, QTextStream &out, QTextStream &err);
+
+// "01 03 06 ..." in upper-case hex.
+QString HexBytes(const QByteArray &bytes);
+
+} // namespace zeltar::ctl
