@@ -1,0 +1,21 @@
+#pragma once
+
+#include "config/configuration.h"
+#include "instrument/instrument_settings.h"
+
+#include <QJsonObject>
+#include <QString>
+
+namespace zeltar {
+
+// The configuration as the station holds it after loading, for printing:
+// {"ProgramSettings": {...}, "Devices": [{"Number": 1, "PribName": ..., ...,
+//  "Program": [{"Hours", "Minutes", "Value"}, ...]}, ...]}.
+// Keys are the field names; the four setpoints and return zones appear one by one.
+QJsonObject ConfigJson(const ProgramSettings &settings, const DeviceTable &table);
+
+// Loads Zeltar.ini of the folder with every default and correction (creating nothing)
+// and returns ConfigJson of the result.
+QJsonObject LoadConfigJson(const QString &progDir);
+
+} // namespace zeltar

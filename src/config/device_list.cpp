@@ -1,0 +1,135 @@
+#include "config/device_list.h"
+
+#include "core/number_text.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace zeltar {
+
+namespace {
+
+const QString DefaultName = QStringLiteral("Новое устройство");
+const QString RootText = QStringLiteral("Программа");
+
+// The number after "Новое устройство" in a name such as "Новое устройство 3": the text from
+// the 17th character on, blanks allowed in front of it only.
+std::optional<long long> DefaultNameNumber(const QString &name)
+{
+    const QString rest = name.mid(DefaultName.size());
+    if (rest.isEmpty() || rest.back().isSpace())
+        return std::nullopt;
+    const std::optional<long long> number = ParseInteger(rest);
+    if (!number || *number < std::numeric_limits<int>::min() ||
+        *number > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+InstrumentSettings NewDeviceSettings(const QString &name)
+{
+    InstrumentSettings r;
+    r.PribName = name;
+    r.PribVkl = 0;
+    r.PribPort = 1;
+    r.PribBaud = 1;
+    r.PribAdr = 1;
+    r.PribType = 0;
+    r.PribDiap = 1;
+    r.PribTypeReg = 0;
+    r.PribPeriod = 3;
+    r.PribM2 = 1.0f;
+    r.PribPeriodArh = 999;
+    r.PribKp = 0.1f;
+    r.PribKi = 0.005f;
+    r.PribKd = 2.0f;
+    r.PribPerZap = 4.0f;
+    r.PribKo = 0.01f;
+    r.PribPoint = 0;
+    r.Program[0].Hours = ProgramEndHours;
+    return r;
+}
+
+QString NextDefaultName(const DeviceTable &table, int count)
+{
+    long long highest = -1;
+    for (int n = 1; n <= count; ++n) {
+        const QString &name = table.device(n).PribName;
+        if (!name.contains(DefaultName))
+            continue;
+        if (name == DefaultName) {
+            highest = std::max(highest, 0LL);
+            continue;
+        }
+        if (const std::optional<long long> number = DefaultNameNumber(name))
+            highest = std::max(highest, *number);
+    }
+    if (highest < 0)
+        return DefaultName;
+    return DefaultName + QLatin1Char(' ') + QString::number(highest + 1);
+}
+
+DeviceList::AddResult DeviceList::Add()
+{
+    AddResult result;
+    if (m_settings.CountUstr >= MaxDevices) {
+        result.refusal = QStringLiteral("Максимальное количество устройств в сети =16");
+        return result;
+    }
+    const QString name = NextDefaultName(m_table, m_settings.CountUstr);
+    const int n = ++m_settings.CountUstr;
+    m_table.device(n) = NewDeviceSettings(name);
+
+    IniFile::WriteGroup group(m_ini);
+    WriteDevice(m_ini, m_table, n);
+    WriteDeviceCount(m_ini, n);
+    group.commit();
+
+    result.device = n;
+    return result;
+}
+
+int DeviceList::Delete(int d)
+{
+    const int count = m_settings.CountUstr;
+    if (d < 1 || d > count)
+        return std::clamp(d, 0, count);
+
+    IniFile::WriteGroup group(m_ini);
+    for (int h = d; h < count; ++h) {
+        m_table.device(h) = m_table.device(h + 1);
+        WriteDevice(m_ini, m_table, h);
+    }
+    m_settings.CountUstr = count - 1;
+    WriteDeviceCount(m_ini, m_settings.CountUstr);
+    group.commit();
+
+    return d <= m_settings.CountUstr ? d : m_settings.CountUstr;
+}
+
+QList<TreeNode> DeviceList::MainTree(int *countVkl) const
+{
+    QList<TreeNode> nodes{{RootText, ImageDataRoot}};
+    int enabled = 0;
+    for (int n = 1; n <= m_settings.CountUstr; ++n) {
+        const InstrumentSettings &device = m_table.device(n);
+        if (device.PribVkl != 0)
+            ++enabled;
+        nodes.append({device.PribName, device.PribVkl != 0 ? ImageDevice : ImageDeviceOff});
+    }
+    if (countVkl)
+        *countVkl = enabled;
+    return nodes;
+}
+
+QList<TreeNode> DeviceList::SettingsTree() const
+{
+    QList<TreeNode> nodes{{RootText, ImageSettingsRoot}};
+    for (int n = 1; n <= m_settings.CountUstr; ++n)
+        nodes.append({m_table.device(n).PribName, ImageDevice});
+    return nodes;
+}
+
+} // namespace zeltar

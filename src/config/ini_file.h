@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/text_file.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace zeltar {
+
+// An INI file kept in memory and written back whole on every change.
+//
+// Section and key names are compared without regard to case; a value is the text after
+// "=" with surrounding blanks removed; a missing key yields the caller's default. A new
+// key goes to the end of its section, a new section to the end of the file. Every other
+// line (comments, blank lines, unknown keys and sections) is kept as it is, and so are the
+// file's encoding and line ends. A missing file is an empty INI that comes into being at
+// the first write.
+//
+// Every write is on disk when it returns, replacing the file atomically. A WriteGroup
+// gathers several writes into one replacement of the file; nothing reads the file in
+// between, so the station cannot tell the difference.
+class IniFile
+{
+public:
+    IniFile() = default;
+    explicit IniFile(const QString &path) { load(path); }
+
+    // Reads the file. A missing file gives an empty INI and true; a file that exists but
+    // cannot be read gives an empty INI and false, and is then never written.
+    bool load(const QString &path);
+
+    QString path() const { return m_path; }
+    TextEncoding encoding() const { return m_encoding; }
+    // The whole text as it would be written.
+    QString text() const;
+
+    bool hasSection(const QString &section) const;
+    bool hasKey(const QString &section, const QString &key) const;
+    QStringList keys(const QString &section) const;
+
+    // The trimmed value, or nullopt when the key is missing.
+    std::optional<QString> value(const QString &section, const QString &key) const;
+    // The whole number the value holds (decimal with sign, or "0x" hexadecimal, within
+    // 32 bits), or nullopt when the key is missing or holds anything else.
+    std::optional<int> integerValue(const QString &section, const QString &key) const;
+
+    QString readString(const QString &section, const QString &key,
+                       const QString &defaultValue) const;
+    int readInteger(const QString &section, const QString &key, int defaultValue) const;
+
+    // Sets the value and writes the file (or leaves it to the open WriteGroup).
+    // False when the file could not be written; the value is kept in memory regardless.
+    bool writeString(const QString &section, const QString &key, const QString &value);
+    bool writeInteger(const QString &section, const QString &key, qint64 value);
+
+    // Writes pending changes to disk; true when there is nothing left to write.
+    bool flush();
+
+    // Holds the writes made while it lives and writes the file once at commit() (or at
+    // destruction). Groups may nest; the outermost one writes.
+    class WriteGroup
+    {
+    public:
+        explicit WriteGroup(IniFile &ini);
+        ~WriteGroup();
+        WriteGroup(const WriteGroup &) = delete;
+        WriteGroup &operator=(const WriteGroup &) = delete;
+
+        // Ends the group; false when the file could not be written.
+        bool commit();
+
+    private:
+        IniFile &m_ini;
+        bool m_open = true;
+    };
+
+private:
+    enum class LineKind
+    {
+        Other, // blank line, comment or anything that is neither a header nor a key
+        Section,
+        Key
+    };
+
+    struct Line
+    {
+        QString raw;
+        QString eol; // "\n", "\r\n" or empty for a last line without one
+        LineKind kind = LineKind::Other;
+        QString name;  // section or key name as written
+        QString value; // trimmed value of a key line
+    };
+
+    static Line parseLine(const QString &raw, const QString &eol);
+    static Line keyLine(const QString &key, const QString &value, const QString &eol);
+
+    int findSection(const QString &section) const;
+    int sectionEnd(int header) const;
+    int findKey(const QString &section, const QString &key) const;
+    bool changed();
+
+    QString m_path;
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    QList<Line> m_lines;
+    QString m_eol;
+    int m_groupDepth = 0;
+    bool m_pending = false;
+    bool m_unreadable = false;
+};
+
+} // namespace zeltar

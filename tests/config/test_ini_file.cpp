@@ -1,0 +1,100 @@
+#include "config/ini_file.h"
+
+#include "config_test_files.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zeltar;
+
+class TestIniFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+
+private slots:
+    void init() { m_path = m_dir.filePath(QStringLiteral("Zeltar.ini")); }
+    void cleanup() { QFile::remove(m_path); }
+
+    void missingFileComesIntoBeingAtFirstWrite()
+    {
+        IniFile ini;
+        QVERIFY(ini.load(m_path));
+        QCOMPARE(ini.readString("MAIN", "PathArh", "SSS"), QString("SSS"));
+        QCOMPARE(ini.readInteger("MAIN", "TimeOpr", 999), 999);
+        QVERIFY(!QFile::exists(m_path));
+
+        QVERIFY(ini.writeString("ZELTAR1", "PribName", "Печь"));
+        QCOMPARE(ReadBytes(m_path), QString("[ZELTAR1]\nPribName=Печь\n").toUtf8());
+    }
+
+    void namesIgnoreCaseAndValuesAreTrimmed()
+    {
+        WriteBytes(m_path, "[main]\n  timeopr =  15  \nEmpty=\n[Main]\nTimeOpr=7\n");
+        const IniFile ini(m_path);
+        QCOMPARE(ini.readInteger("MAIN", "TimeOpr", 999), 15); // the first section counts
+        QCOMPARE(ini.readString("MAIN", "TIMEOPR", "x"), QString("15"));
+        QCOMPARE(ini.readString("MAIN", "Empty", "x"), QString()); // present but empty
+        QVERIFY(!ini.hasKey("MAIN", "Other"));
+    }
+
+    void integersAreReadAsTheIniServicesDo_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("decimal") << QByteArray("42") << 42;
+        QTest::newRow("negative") << QByteArray("-7") << -7;
+        QTest::newRow("hex") << QByteArray("0x1F") << 31;
+        QTest::newRow("not a number") << QByteArray("12abc") << 999;
+        QTest::newRow("empty") << QByteArray("") << 999;
+        QTest::newRow("beyond 32 bits") << QByteArray("4294967296") << 999;
+    }
+    void integersAreReadAsTheIniServicesDo()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, expected);
+        WriteBytes(m_path, "[MAIN]\nValue=" + text + "\n");
+        QCOMPARE(IniFile(m_path).readInteger("MAIN", "Value", 999), expected);
+    }
+
+    void writesKeepEverythingElseInPlace()
+    {
+        // Comments, blank lines, unknown keys and sections survive; a changed key keeps its
+        // place and spelling; a new key goes after the last key of its section; a new
+        // section goes at the end; a last line without a line break gets one.
+        WriteBytes(m_path, "; station settings\n[MAIN]\nautostart=0\nUnknown = x\n\n"
+                           "; devices\n[Other]\nA=1");
+        IniFile ini(m_path);
+        QVERIFY(ini.writeInteger("MAIN", "AutoStart", 1));
+        QVERIFY(ini.writeString("main", "PathArh", "/data/"));
+        QVERIFY(ini.writeString("Other", "B", "2"));
+        QVERIFY(ini.writeString("ZELTAR1", "PribName", "Печь\r\n2"));
+        QCOMPARE(QString::fromUtf8(ReadBytes(m_path)),
+                 QString("; station settings\n[MAIN]\nautostart=1\nUnknown = x\nPathArh=/data/\n\n"
+                         "; devices\n[Other]\nA=1\nB=2\n\n[ZELTAR1]\nPribName=Печь  2\n"));
+        QCOMPARE(ini.keys("MAIN"), QStringList({"autostart", "Unknown", "PathArh"}));
+    }
+
+    void failedWriteIsReportedAndKeptInMemory()
+    {
+        IniFile ini(m_dir.filePath("missing/Zeltar.ini"));
+        QVERIFY(!ini.writeInteger("MAIN", "CountUstr", 2));
+        QCOMPARE(ini.readInteger("MAIN", "CountUstr", 999), 2);
+        QVERIFY(!ini.flush());
+
+        // Something there that cannot be read is never replaced.
+        QVERIFY(QDir(m_dir.path()).mkdir("Unreadable.ini"));
+        IniFile unreadable;
+        QVERIFY(!unreadable.load(m_dir.filePath("Unreadable.ini")));
+        QVERIFY(!unreadable.writeInteger("MAIN", "CountUstr", 2));
+        QVERIFY(QFileInfo(m_dir.filePath("Unreadable.ini")).isDir());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestIniFile)
+#include "test_ini_file.moc"
