@@ -1,0 +1,39 @@
+#include "core/date_time_text.h"
+
+#include <QLocale>
+
+namespace zeltar {
+
+QString TimeFormat()
+{
+    // Drop every unquoted run of 't' (the zone) and the blanks that stood next to it.
+    const QString format = QLocale().timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        result += c;
+    }
+    result = result.simplified();
+    return result.isEmpty() ? QStringLiteral("HH:mm:ss") : result;
+}
+
+QString DateText(const QDate &date)
+{
+    return QLocale().toString(date, QLocale::ShortFormat);
+}
+
+QString TimeText(const QTime &time)
+{
+    return QLocale().toString(time, TimeFormat());
+}
+
+QString DateTimeText(const QDateTime &moment)
+{
+    return DateText(moment.date()) + QLatin1Char(' ') + TimeText(moment.time());
+}
+
+} // namespace zeltar
