@@ -4,6 +4,7 @@
 #include "core/number_text.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <optional>
