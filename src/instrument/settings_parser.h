@@ -69,7 +69,8 @@ QString ParseSettings(const SettingsEntries &entries, InstrumentSettings *stagin
 
 // The entries that show a record (the reverse of ParseSettings): numbers in the "0.####"
 // form, the current contact state of each relay worked out from its initial state and the
-// switched-over bit of PribRegRele.
+// switched-over bit of PribRegRele. Indexes are the stored values as they stand; one that
+// lies outside its list (a baud index above 6, say) is for the window to deal with.
 SettingsEntries EntriesFromSettings(const InstrumentSettings &settings);
 
 } // namespace zeltar
