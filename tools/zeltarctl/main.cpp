@@ -1,5 +1,6 @@
 // zeltarctl: the station's operations from a shell, through the same core library.
 #include "ctl_options.h"
+#include "ctl_station.h"
 #include "ctl_transactions.h"
 
 #include <QCoreApplication>
@@ -26,6 +27,10 @@ int main(int argc, char *argv[])
         out << UsageText();
         return ExitOk;
     }
+    if (command == QLatin1String("config"))
+        return PrintConfiguration(invocation, out, err);
+    if (!ResolveStationDevice(&invocation.link, err))
+        return ExitUsage;
     if (command == QLatin1String("read03") || command == QLatin1String("read04") ||
         command == QLatin1String("write16"))
         return RunTransaction(invocation, out, err);
