@@ -1,4 +1,61 @@
-int main()
+// zeltar-sim: measuring regulators answering Modbus ASCII on a pseudo-terminal.
+
+#include "link/timing.h"
+#include "pseudo_terminal.h"
+#include "sim_line.h"
+#include "sim_options.h"
+#include "termination_signals.h"
+
+#include <QCoreApplication>
+#include <QTime>
+
+#include <cstdio>
+
+using namespace zeltar;
+using namespace zeltar::sim;
+
+int main(int argc, char *argv[])
 {
-    return 0;
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+
+    SimConfig config;
+    QString error;
+    if (!ParseCommandLine(arguments, &config, &error)) {
+        std::fprintf(stderr, "zeltar-sim: %s\nTry zeltar-sim --help.\n", qUtf8Printable(error));
+        return 2;
+    }
+    if (config.help) {
+        std::fputs(qUtf8Printable(HelpText()), stdout);
+        return 0;
+    }
+
+    QuitOnTerminationSignals();
+
+    PseudoTerminal terminal;
+    const int lineRate = BaudRate(config.instruments.front().baudIndex);
+    if (!terminal.open(config.linkPath, lineRate, &error)) {
+        std::fprintf(stderr, "zeltar-sim: %s\n", qUtf8Printable(error));
+        return 1;
+    }
+
+    SimLine line(config.instruments,
+                 [&terminal](const QByteArray &bytes) { terminal.write(bytes); });
+    if (config.checkBaud)
+        line.setLineBaudRate([&terminal] { return terminal.baudRate(); });
+    if (config.verbose)
+        line.setLog([](const QString &text) {
+            std::fprintf(stderr, "%s %s\n",
+                         qUtf8Printable(QTime::currentTime().toString("HH:mm:ss.zzz")),
+                         qUtf8Printable(text));
+        });
+    terminal.setReceiver([&line](const QByteArray &bytes) { line.receive(bytes); });
+
+    std::printf("ready %s\n", qUtf8Printable(config.linkPath));
+    std::fflush(stdout);
+
+    const int status = QCoreApplication::exec();
+    terminal.close();
+    return status;
 }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace zeltar::sim {
+
+// A pseudo-terminal standing in for a serial line: the master end is ours, the slave end
+// is what the station opens through a symbolic link. The slave is kept open here too, so
+// the line stays up between the station's opens.
+class PseudoTerminal
+{
+public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal &) = delete;
+    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+
+    // Creates the terminal in raw mode at the given baud rate and links linkPath to its
+    // slave end (an existing symbolic link there is replaced, any other file is not).
+    bool open(const QString &linkPath, int baudRate, QString *error);
+
+    // Removes the link (if it is still ours) and closes both ends.
+    void close();
+
+    // Called from the event loop with the bytes the station wrote.
+    void setReceiver(std::function<void(const QByteArray &)> receiver);
+
+    // Bytes for the station. What the line cannot take (nobody reads it) is lost.
+    void write(const QByteArray &bytes);
+
+    // Output speed the line is set to now, 0 when it cannot be told.
+    int baudRate() const;
+
+    QString slaveName() const { return slaveName_; }
+
+private:
+    void readMaster();
+
+    int master_ = -1;
+    int slave_ = -1;
+    QString slaveName_;
+    QString linkPath_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void(const QByteArray &)> receiver_;
+};
+
+} // namespace zeltar::sim
