@@ -49,6 +49,7 @@ private slots:
     void answersOverPseudoTerminal();
     void faultEveryTwoAlternates();
     void requestAtAnotherBaudRateIsNotHeard();
+    void replyToClosedPortIsLost();
 };
 
 void TestSimPty::answersOverPseudoTerminal()
@@ -97,6 +98,23 @@ void TestSimPty::requestAtAnotherBaudRateIsNotHeard()
     QVERIFY2(reply.startsWith(":01031069"), reply.constData());
     QVERIFY(WaitUntil([&] { return sim.stderrText().contains("tx :01031069"); }, ReplyWaitMs));
     QVERIFY(sim.stderrText().contains("not heard"));
+}
+
+// As on a serial line, a reply that arrives after the port was closed is not found by the
+// next open.
+void TestSimPty::replyToClosedPortIsLost()
+{
+    SimProcess sim({"--late", "100", "--verbose"});
+    QVERIFY(sim.start());
+    QSerialPort port;
+    QVERIFY(OpenAt(port, sim.portPath(), 9600));
+    port.write(Identify);
+    QVERIFY(port.waitForBytesWritten(ReplyWaitMs));
+    port.close();
+    QVERIFY(WaitUntil([&] { return sim.stderrText().contains("lost"); }, ReplyWaitMs));
+
+    QVERIFY(OpenAt(port, sim.portPath(), 9600));
+    QCOMPARE(Exchange(port, Identify, ReplyWaitMs), IdentifyReply);
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)

@@ -40,16 +40,20 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    SimLine line(config.instruments,
-                 [&terminal](const QByteArray &bytes) { terminal.write(bytes); });
-    if (config.checkBaud)
-        line.setLineBaudRate([&terminal] { return terminal.baudRate(); });
-    if (config.verbose)
-        line.setLog([](const QString &text) {
+    const auto log = [&config](const QString &text) {
+        if (config.verbose)
             std::fprintf(stderr, "%s %s\n",
                          qUtf8Printable(QTime::currentTime().toString("HH:mm:ss.zzz")),
                          qUtf8Printable(text));
-        });
+    };
+    SimLine line(config.instruments, [&terminal, &log](const QByteArray &bytes) {
+        if (!terminal.inUse())
+            log(QStringLiteral("   the port is closed: %1 lost").arg(Printable(bytes)));
+        terminal.write(bytes);
+    });
+    if (config.checkBaud)
+        line.setLineBaudRate([&terminal] { return terminal.baudRate(); });
+    line.setLog(log);
     terminal.setReceiver([&line](const QByteArray &bytes) { line.receive(bytes); });
 
     std::printf("ready %s\n", qUtf8Printable(config.linkPath));

@@ -31,8 +31,12 @@ public:
     // Called from the event loop with the bytes the station wrote.
     void setReceiver(std::function<void(const QByteArray &)> receiver);
 
-    // Bytes for the station. What the line cannot take (nobody reads it) is lost.
+    // Bytes for the station. While no one else has the line open they are lost, as on a
+    // serial line whose port is closed; so is what the station's input queue cannot take.
     void write(const QByteArray &bytes);
+
+    // Whether another process has the slave end open now.
+    bool inUse();
 
     // Output speed the line is set to now, 0 when it cannot be told.
     int baudRate() const;
@@ -41,12 +45,17 @@ public:
 
 private:
     void readMaster();
+    void watchOpens();
+    void readOpenEvents();
 
     int master_ = -1;
     int slave_ = -1;
+    int watch_ = -1;  // inotify descriptor for opens and closes of the slave
+    int openers_ = 0; // opens of the slave other than ours
     QString slaveName_;
     QString linkPath_;
     std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<QSocketNotifier> watchNotifier_;
     std::function<void(const QByteArray &)> receiver_;
 };
 

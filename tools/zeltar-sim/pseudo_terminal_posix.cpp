@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -94,14 +95,64 @@ bool PseudoTerminal::open(const QString &linkPath, int baudRate, QString *error)
     }
     linkPath_ = linkPath;
 
+    watchOpens();
     notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readMaster(); });
     return true;
 }
 
+// Opens and closes of the slave by others tell whether anyone listens on the line. Without
+// inotify the line counts as always in use.
+void PseudoTerminal::watchOpens()
+{
+    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ < 0)
+        return;
+    if (::inotify_add_watch(watch_, slaveName_.toLocal8Bit().constData(), IN_OPEN | IN_CLOSE) < 0) {
+        ::close(watch_);
+        watch_ = -1;
+        return;
+    }
+    watchNotifier_ = std::make_unique<QSocketNotifier>(watch_, QSocketNotifier::Read);
+    QObject::connect(watchNotifier_.get(), &QSocketNotifier::activated,
+                     [this] { readOpenEvents(); });
+}
+
+void PseudoTerminal::readOpenEvents()
+{
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(watch_, buffer, sizeof buffer);
+        if (got <= 0)
+            return;
+        for (ssize_t at = 0; at < got;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            if (event->mask & IN_OPEN) {
+                ++openers_;
+            } else if ((event->mask & IN_CLOSE) && openers_ > 0 && --openers_ == 0) {
+                // The port was closed: what it left unread is gone, as on a real port.
+                ::tcflush(slave_, TCIFLUSH);
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+}
+
+bool PseudoTerminal::inUse()
+{
+    if (watch_ < 0)
+        return true;
+    readOpenEvents(); // an open may be waiting behind the request that it carried
+    return openers_ > 0;
+}
+
 void PseudoTerminal::close()
 {
     notifier_.reset();
+    watchNotifier_.reset();
+    if (watch_ >= 0)
+        ::close(watch_);
+    watch_ = -1;
     if (!linkPath_.isEmpty() && QFileInfo(linkPath_).symLinkTarget() == slaveName_)
         ::unlink(QFile::encodeName(linkPath_).constData());
     linkPath_.clear();
@@ -131,6 +182,8 @@ void PseudoTerminal::readMaster()
 
 void PseudoTerminal::write(const QByteArray &bytes)
 {
+    if (!inUse())
+        return;
     const char *data = bytes.constData();
     qint64 left = bytes.size();
     while (left > 0) {
