@@ -54,6 +54,8 @@ int main(int argc, char *argv[])
     if (config.checkBaud)
         line.setLineBaudRate([&terminal] { return terminal.baudRate(); });
     line.setLog(log);
+    if (config.seed)
+        line.setRandomSeed(*config.seed);
     terminal.setReceiver([&line](const QByteArray &bytes) { line.receive(bytes); });
 
     std::printf("ready %s\n", qUtf8Printable(config.linkPath));

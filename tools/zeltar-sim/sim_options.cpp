@@ -4,6 +4,7 @@
 
 #include <QHash>
 
+#include <limits>
 #include <set>
 #include <type_traits>
 #include <utility>
@@ -166,6 +167,11 @@ bool ParseCommandLine(const QStringList &arguments, SimConfig *config, QString *
                 return false;
         } else if (option == "--verbose") {
             config->verbose = true;
+        } else if (option == "--seed") {
+            int seed = 0;
+            if (!reader.nextNumber(option, 0, std::numeric_limits<int>::max(), &seed))
+                return false;
+            config->seed = static_cast<quint32>(seed);
         } else if (option == "--any-baud") {
             config->checkBaud = false;
         } else if (option == "--addr") {
@@ -207,6 +213,7 @@ QString HelpText()
         "Line:\n"
         "  --link PATH        symbolic link to create for the line (replaces a link)\n"
         "  --verbose          log every request and reply to stderr\n"
+        "  --seed N           seed of the random choices of --drop (default: random)\n"
         "  --any-baud         answer whatever baud rate the line is set to (by default a\n"
         "                     request sent at another rate than the instrument's is\n"
         "                     not heard)\n"
