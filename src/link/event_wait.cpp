@@ -1,6 +1,7 @@
 #include "link/event_wait.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -19,6 +20,18 @@ void EventWait::runFor(int ms)
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(ms);
     loop.exec();
+}
+
+void EventWait::pause(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const qint64 left = ms - clock.elapsed();
+        if (left <= 0)
+            return;
+        runFor(static_cast<int>(left));
+    }
 }
 
 void EventWait::processPending()

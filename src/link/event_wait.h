@@ -11,6 +11,9 @@ public:
     // Runs the event loop for ms milliseconds (a precise timer ends it).
     static void runFor(int ms);
 
+    // Returns after at least ms milliseconds, running the event loop meanwhile.
+    static void pause(int ms);
+
     // Processes what is pending once, without waiting.
     static void processPending();
 };

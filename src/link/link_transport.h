@@ -24,6 +24,8 @@ public:
     virtual int WaitReply(int replyTimeout, int firstWait, int quietInterval) = 0;
     // Takes every waiting byte; false on a session error.
     virtual bool readAll(QByteArray *bytes) = 0;
+    // True when the session failed (the port reported an error) since it was opened.
+    virtual bool hasFailed() const { return false; }
 };
 
 } // namespace zeltar

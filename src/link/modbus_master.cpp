@@ -25,6 +25,8 @@ QByteArray ModbusMaster::ModBusTransact(const QByteArray &message, const TimingP
 
     const int wait =
         m_transport.WaitReply(timing.ReplyTimeout, timing.FirstWait, timing.QuietInterval);
+    if (m_transport.hasFailed()) // the port failed while the request left or the reply came
+        return LinkErrorResult(LinkSessionError);
     if (wait != WaitComplete)
         return LinkErrorResult(LinkNoReply);
 

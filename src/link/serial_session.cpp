@@ -83,14 +83,7 @@ void SerialSession::closeQuietly()
 
 void SerialSession::Pause(int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        const qint64 left = ms - clock.elapsed();
-        if (left <= 0)
-            return;
-        EventWait::runFor(static_cast<int>(left));
-    }
+    EventWait::pause(ms);
 }
 
 int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)

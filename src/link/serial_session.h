@@ -38,6 +38,7 @@ public:
     int WaitReply(int replyTimeout, int firstWait, int quietInterval) override;
     bool write(const QByteArray &bytes) override;
     bool readAll(QByteArray *bytes) override;
+    bool hasFailed() const override { return m_failed; }
 
     // Bytes in the input queue; 0 when the port is closed.
     qint64 bytesWaiting();
