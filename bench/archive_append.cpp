@@ -1,0 +1,149 @@
+// Measures the archive table layer on a table of 1,000,000 records against an empty one:
+// the cost of appending one record (as the polling tick does it: open, append, close;
+// with and without waiting for the disk) and of reading the newest 500 records as the
+// chart does. Prints its figures; asserts nothing.
+#include "acquisition/archive_layout.h"
+#include "acquisition/archive_table.h"
+#include "acquisition/archive_template.h"
+#include "acquisition/dbf_field_text.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace zeltar;
+
+namespace {
+
+constexpr int BigTableRecords = 1000000;
+constexpr int Appends = 100;
+constexpr int NewestRecords = 500;
+
+ArchiveRecord SampleRecord(int i)
+{
+    ArchiveRecord record;
+    record.data = QStringLiteral("13.05.2008");
+    record.time = QStringLiteral("14:%1:%2")
+                      .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
+                      .arg(i % 60, 2, 10, QLatin1Char('0'));
+    record.znac = 20.0f + float(i % 100) / 10.0f;
+    record.rele = i % 16;
+    return record;
+}
+
+QByteArray RecordBytes(const ArchiveRecord &record)
+{
+    const QVector<ArchiveField> layout = ArchiveLayout();
+    const QVariantList values = ArchiveValues(record);
+    QByteArray bytes(1, ' ');
+    for (int i = 0; i < layout.size(); ++i)
+        bytes +=
+            DbfFieldBytes(layout[i].type, layout[i].width, layout[i].decimals, values.value(i));
+    return bytes;
+}
+
+// Fills a fresh copy of the template with records written straight into the file.
+bool FillTable(const QString &path, int records)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(file.size() - 1)) // over the end marker
+        return false;
+    QByteArray block;
+    for (int i = 0; i < 1000; ++i)
+        block += RecordBytes(SampleRecord(i));
+    for (int written = 0; written < records; written += 1000) {
+        if (file.write(block) != block.size())
+            return false;
+    }
+    file.write("\x1A", 1);
+    uchar count[4];
+    qToLittleEndian<quint32>(records, count);
+    return file.seek(4) && file.write(reinterpret_cast<char *>(count), 4) == 4;
+}
+
+double Median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+// Median microseconds of one tick's append: open for appending, append, close.
+double AppendMicroseconds(const QString &path, bool sync)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < Appends; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        ArchiveTable table;
+        table.open(path, ArchiveTable::Mode::Append);
+        table.setSyncOnAppend(sync);
+        table.appendRecord(SampleRecord(i));
+        table.close();
+        samples.push_back(timer.nsecsElapsed() / 1000.0);
+    }
+    return Median(samples);
+}
+
+// Median milliseconds to open the table and read TIME and ZNAC of its newest records.
+double NewestMilliseconds(const QString &path)
+{
+    std::vector<double> samples;
+    double sink = 0;
+    for (int round = 0; round < 20; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        ArchiveTable table;
+        table.open(path, ArchiveTable::Mode::Read);
+        const int count = table.recordCount();
+        for (int record = std::max(0, count - NewestRecords); record < count; ++record) {
+            sink += table.readText(record, QStringLiteral("TIME")).size();
+            sink += table.readDouble(record, QStringLiteral("ZNAC"));
+        }
+        samples.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    if (sink < 0)
+        std::puts("");
+    return Median(samples);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    const QString progDir = folder.path() + QLatin1Char('/');
+    const QString empty = progDir + QStringLiteral("empty.dbf");
+    const QString big = progDir + QStringLiteral("big.dbf");
+    if (!EnsureTemplate(progDir) || !CopyTemplate(ArchiveTemplatePath(progDir), empty) ||
+        !CopyTemplate(ArchiveTemplatePath(progDir), big)) {
+        std::fprintf(stderr, "cannot make the tables in %s\n", qPrintable(progDir));
+        return 1;
+    }
+    QElapsedTimer fill;
+    fill.start();
+    if (!FillTable(big, BigTableRecords)) {
+        std::fprintf(stderr, "cannot fill %s\n", qPrintable(big));
+        return 1;
+    }
+    std::printf("table of %d records written in %lld ms (%.1f MB)\n", BigTableRecords,
+                static_cast<long long>(fill.elapsed()), QFile(big).size() / 1e6);
+
+    for (const bool sync : {true, false}) {
+        const double emptyUs = AppendMicroseconds(empty, sync);
+        const double bigUs = AppendMicroseconds(big, sync);
+        std::printf("append (open, append, close), %s: empty table %.0f us, %d records %.0f us, "
+                    "ratio %.2f (goal <= 1.5)\n",
+                    sync ? "synced to disk" : "without sync", emptyUs, BigTableRecords, bigUs,
+                    bigUs / emptyUs);
+    }
+    std::printf("open and read the newest %d records of %d: %.2f ms (goal <= 10 ms)\n",
+                NewestRecords, BigTableRecords, NewestMilliseconds(big));
+    return 0;
+}

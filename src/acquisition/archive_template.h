@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace zeltar {
+
+// The empty table from which every archive table is copied. It lies in the program
+// folder and is made from ArchiveLayout() when it is missing there.
+inline const QString ArchiveTemplateName = QStringLiteral("Zeltar.dbf");
+
+// progDir + "Zeltar.dbf".
+QString ArchiveTemplatePath(const QString &progDir);
+
+// Makes the template when it is missing from progDir; an existing one is left as it is
+// (it may come from elsewhere, with other names at positions 0, 4 and 7). True when
+// the template is there afterwards.
+bool EnsureTemplate(const QString &progDir);
+
+enum class TemplateCopy
+{
+    KeepExisting, // a table already at the target keeps its records and is left alone
+    Replace       // the target is replaced by an empty table
+};
+
+// Copies the template to target. The copy appears whole or not at all and is on the
+// disk when this returns. True when a table is at the target afterwards (with
+// KeepExisting also when one was there before); false when the template cannot be read
+// or the target cannot be written.
+bool CopyTemplate(const QString &templatePath, const QString &target,
+                  TemplateCopy mode = TemplateCopy::KeepExisting);
+
+} // namespace zeltar
