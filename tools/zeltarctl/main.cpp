@@ -1,5 +1,6 @@
 // zeltarctl: the station's operations from a shell, through the same core library.
 #include "ctl_options.h"
+#include "ctl_poll.h"
 #include "ctl_station.h"
 #include "ctl_transactions.h"
 
@@ -29,6 +30,8 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("config"))
         return PrintConfiguration(invocation, out, err);
+    if (command == QLatin1String("poll"))
+        return RunPoll(invocation, out, err);
     if (!ResolveStationDevice(&invocation.link, err))
         return ExitUsage;
     if (command == QLatin1String("read03") || command == QLatin1String("read04") ||

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "acquisition/archive_layout.h"
+#include "acquisition/polling_state.h"
+
+#include <QString>
+
+namespace zeltar {
+
+class Station;
+
+// The archive tables of the polling cycle: the period check and rollover, the current
+// table of a device, made again when it has gone missing, and the record of a poll.
+class ArchiveKeeper
+{
+public:
+    explicit ArchiveKeeper(Station &station) : m_station(station) {}
+
+    // Starts a new period when the current one has run out (or the clock was set back by
+    // more than a period): a table for every device of ListVkl, the period written to the
+    // configuration file, the journal line. Sets state.NewArh accordingly.
+    void CheckPeriod();
+
+    // The table of device n in the current period.
+    QString CurrentTableName(int n) const;
+
+    // Makes the current table of device n from the template when it does not exist, with
+    // its journal line. False when it still does not exist.
+    bool EnsureCurrentTable(int n);
+
+    // The record of a poll of device n, stamped now.
+    static ArchiveRecord PollRecord(const DevicePollState &poll);
+
+private:
+    Station &m_station;
+};
+
+} // namespace zeltar

@@ -1,0 +1,378 @@
+// The polling cycle against zeltar-sim over a pseudo-terminal: the round of enabled
+// devices, link failures and the retry, archive periods at chosen dates, missing tables,
+// and a broken archive folder. Ticks are driven by hand: TimeOpr 999 keeps timerSys quiet.
+#include "acquisition/archive_table.h"
+#include "acquisition/polling_cycle.h"
+#include "acquisition/station.h"
+#include "core/clock.h"
+#include "message_recorder.h"
+#include "sim_process.h"
+
+#include <QtTest>
+
+using namespace zeltar;
+using zeltar::test::SimProcess;
+
+namespace {
+
+struct DeviceLine
+{
+    QString name;
+    int enabled;
+    int address;
+};
+
+// Writes a station folder whose COM1 is the simulator's line.
+void writeConfig(const QString &dir, const QString &line, const QList<DeviceLine> &devices,
+                 const QString &mainExtra = QString())
+{
+    QFile file(dir + QStringLiteral("/Zeltar.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QString text = QStringLiteral("[MAIN]\nTimeOpr=999\nTimeArh=1\nCountUstr=%1\n%2")
+                       .arg(devices.size())
+                       .arg(mainExtra);
+    for (int i = 0; i < devices.size(); ++i) {
+        text += QStringLiteral("[ZELTAR%1]\nPribName=%2\nPribVkl=%3\nPribPort=1\nPribBaud=2\n"
+                               "PribAdr=%4\n")
+                    .arg(i + 1)
+                    .arg(devices[i].name)
+                    .arg(devices[i].enabled)
+                    .arg(devices[i].address);
+    }
+    text += QStringLiteral("[PORTS]\nCOM1=%1\n").arg(line);
+    file.write(text.toUtf8());
+}
+
+QList<int> polledDevices(PollingCycle &cycle, int ticks)
+{
+    QList<int> polled;
+    auto connection =
+        QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int n) { polled.append(n); });
+    for (int i = 0; i < ticks; ++i)
+        cycle.timerSysTimer();
+    QObject::disconnect(connection);
+    return polled;
+}
+
+} // namespace
+
+class PollingCycleTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir *m_dir = nullptr;
+    MessageRecorder *m_messages = nullptr;
+
+    QString dir() const { return m_dir->path(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        Clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(10, 15, 0)));
+        m_dir = new QTemporaryDir;
+        m_messages = new MessageRecorder;
+    }
+
+    void cleanup()
+    {
+        QVERIFY(m_messages->settled());
+        delete m_messages;
+        delete m_dir;
+        Clock::reset();
+    }
+
+    void intervalFormula()
+    {
+        Station station(dir());
+        PollingCycle cycle(station);
+        station.settings.TimeOpr = 1;
+        station.state.CountVkl = 3;
+        QCOMPARE(cycle.interval(), 334);
+        station.settings.TimeOpr = 999;
+        station.state.CountVkl = 1;
+        QCOMPARE(cycle.interval(), 999001);
+        station.settings.TimeOpr = 10;
+        station.state.CountVkl = 3;
+        QCOMPARE(cycle.interval(), 3334);
+    }
+
+    void startWithoutEnabledDevices()
+    {
+        writeConfig(dir(), QStringLiteral("/nonexistent"), {{"A", 0, 1}, {"B", 0, 2}});
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        QSignalSpy refused(&cycle, &PollingCycle::startRefused);
+        cycle.btnStartClick();
+        QCOMPARE(refused.count(), 1);
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Нет включенных приборов"));
+        QCOMPARE(m_messages->messages().last().icon, MessageIcon::Warning);
+        QVERIFY(!station.state.OprRun);
+        QVERIFY(station.journal.lines().isEmpty());
+    }
+
+    void roundOfEnabledDevicesAndStop()
+    {
+        SimProcess sim({"--addr", "2", "--value", "100", "--addr", "4", "--value", "-12.5"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(),
+                    {{"Один", 0, 1}, {"Два", 1, 2}, {"Три", 0, 3}, {"Четыре", 1, 4}});
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        QSignalSpy started(&cycle, &PollingCycle::pollingStarted);
+        QSignalSpy images(&cycle, &PollingCycle::linkImageChanged);
+        cycle.btnStartClick();
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(station.state.CountVkl, 2);
+        QCOMPARE(station.state.PosOpr, 1);
+        QCOMPARE(cycle.timerSys().interval(), 999 * 1000 / 2 + 1);
+        // A second start changes nothing.
+        cycle.btnStartClick();
+        QCOMPARE(started.count(), 1);
+
+        QCOMPARE(polledDevices(cycle, 5), QList<int>({2, 4, 2, 4, 2}));
+        QCOMPARE(station.state.PosOpr, 2);
+        QCOMPARE(station.state.device(2).PribZnac, 100.0f);
+        QCOMPARE(station.state.device(4).PribZnac, -12.5f);
+        QCOMPARE(station.state.device(4).PribNoLink, quint8(0));
+        QCOMPARE(station.state.device(1).PribZnac, 0.0f); // never polled
+        QCOMPARE(images.last(), QVariantList({2, 7}));
+
+        cycle.btnStopClick();
+        QVERIFY(!station.state.OprRun);
+        QCOMPARE(station.state.PosOpr, 0);
+        QVERIFY(!cycle.timerSys().isActive());
+        QCOMPARE(station.state.device(2).PribZnac, 100.0f); // kept after the stop
+        QCOMPARE(station.journal.lines().first().section("]- ", 1),
+                 QStringLiteral("Остановлена система сбора и анализа данных"));
+        // A tick after the stop does nothing.
+        QVERIFY(polledDevices(cycle, 1).isEmpty());
+    }
+
+    void silentDeviceAndRetry()
+    {
+        // Address 1 never answers; address 2 misses every first request of a pair, so
+        // each tick's retry is the one that succeeds.
+        SimProcess sim({"--addr", "1", "--silent", "--addr", "2", "--value", "33.25", "--silent",
+                        "--fault-every", "2"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"Тихий", 1, 1}, {"Повтор", 1, 2}});
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        station.state.device(1).PribRele = 9; // left from an earlier poll
+        PollingCycle cycle(station);
+        QSignalSpy images(&cycle, &PollingCycle::linkImageChanged);
+        cycle.btnStartClick();
+        QCOMPARE(polledDevices(cycle, 2), QList<int>({1, 2}));
+
+        const DevicePollState &silent = station.state.device(1);
+        QCOMPARE(silent.PribZnac, NoLinkValue);
+        QCOMPARE(silent.PribRele, quint8(0));
+        QCOMPARE(silent.PribNoLink, quint8(1));
+        QCOMPARE(images.at(0), QVariantList({1, 14}));
+        const DevicePollState &retried = station.state.device(2);
+        QCOMPARE(retried.PribZnac, 33.25f);
+        QCOMPARE(retried.PribNoLink, quint8(0));
+        QCOMPARE(images.at(1), QVariantList({2, 7}));
+
+        // The no-link poll is archived too.
+        ArchiveKeeper keeper(station);
+        ArchiveTable table;
+        QVERIFY(table.open(keeper.CurrentTableName(1), ArchiveTable::Mode::Read));
+        QCOMPARE(table.recordCount(), 1);
+        QCOMPARE(table.readDouble(0, QStringLiteral("ZNAC")), 200000.0);
+        QCOMPARE(table.readInt(0, 7), 1);
+        QCOMPARE(table.readText(0, QStringLiteral("data")), QStringLiteral("01.03.2024"));
+        QCOMPARE(table.readText(0, QStringLiteral("Time")), QStringLiteral("10:15:00"));
+    }
+
+    void periodsAtChosenDates()
+    {
+        SimProcess sim({"--addr", "1", "--addr", "2"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"Печь 1", 1, 1}, {"Печь 2", 1, 2}});
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        QSignalSpy rolled(&cycle, &PollingCycle::archivesRolledOver);
+        cycle.btnStartClick();
+
+        // No TimeLastArh in the file: the first tick begins a period at once.
+        polledDevices(cycle, 1);
+        QCOMPARE(rolled.count(), 1);
+        const QString data = station.settings.PathArh;
+        QVERIFY(QFile::exists(data + QStringLiteral("Печь 1_24_03_01_10.dbf")));
+        QVERIFY(QFile::exists(data + QStringLiteral("Печь 2_24_03_01_10.dbf")));
+        QCOMPARE(station.settings.TimeLastArh, qint64(17743824 + 10));
+        IniFile written(station.configPath());
+        QCOMPARE(written.readString("MAIN", "TimeLastArh1", "SSS"), QStringLiteral("24_03_01_10"));
+        QCOMPARE(written.readInteger("MAIN", "TimeLastArh", 0), 17743834);
+        QVERIFY(station.journal.lines().first().endsWith(
+            QStringLiteral("]- Созданы новые архивы данных")));
+
+        // Within the hour: same tables.
+        Clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(10, 59, 59)));
+        polledDevices(cycle, 1);
+        QCOMPARE(rolled.count(), 1);
+
+        // The hour has run out: new tables for both, the old ones keep their records.
+        Clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(11, 0, 1)));
+        polledDevices(cycle, 1);
+        QCOMPARE(rolled.count(), 2);
+        QVERIFY(QFile::exists(data + QStringLiteral("Печь 2_24_03_01_11.dbf")));
+        ArchiveTable old;
+        QVERIFY(
+            old.open(data + QStringLiteral("Печь 1_24_03_01_10.dbf"), ArchiveTable::Mode::Read));
+        QCOMPARE(old.recordCount(), 1);
+        old.close();
+        QVERIFY(
+            old.open(data + QStringLiteral("Печь 2_24_03_01_10.dbf"), ArchiveTable::Mode::Read));
+        QCOMPARE(old.recordCount(), 1);
+        old.close();
+
+        // The clock set back by more than a period to an hour whose tables exist: a new
+        // period begins, and the existing table keeps its record; the new one is appended.
+        Clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(10, 30, 0)));
+        station.settings.TimeLastArh = 17743834 + 5;
+        QCOMPARE(polledDevices(cycle, 1), QList<int>({2}));
+        QCOMPARE(rolled.count(), 3);
+        QVERIFY(
+            old.open(data + QStringLiteral("Печь 2_24_03_01_10.dbf"), ArchiveTable::Mode::Read));
+        QCOMPARE(old.recordCount(), 2);
+    }
+
+    void missingTableIsMadeAgain()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"Котёл", 1, 1}},
+                    QStringLiteral("TimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n"));
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        cycle.btnStartClick();
+        polledDevices(cycle, 2);
+        ArchiveKeeper keeper(station);
+        const QString table = keeper.CurrentTableName(1);
+        QVERIFY(table.endsWith(QStringLiteral("/Котёл_24_03_01_10.dbf")));
+        QVERIFY(station.journal.lines().first().endsWith(
+            QStringLiteral("]- Восстановлен архив Котёл_24_03_01_10.dbf")));
+        QCOMPARE(station.journal.lines().size(), 2); // started, restored, nothing more
+
+        QVERIFY(QFile::remove(table));
+        polledDevices(cycle, 1);
+        QVERIFY(station.journal.lines().first().endsWith(
+            QStringLiteral("]- Восстановлен архив Котёл_24_03_01_10.dbf")));
+        ArchiveTable reopened;
+        QVERIFY(reopened.open(table, ArchiveTable::Mode::Read));
+        QCOMPARE(reopened.recordCount(), 1);
+    }
+
+    void brokenArchiveFolderReportedOnceAndPollingGoesOn()
+    {
+        SimProcess sim({"--addr", "1", "--addr", "2"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"Первый", 1, 1}, {"Второй", 1, 2}},
+                    QStringLiteral("TimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n"));
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        // The archive folder is a plain file: no table can be made there.
+        const QString folder = dir() + QStringLiteral("/blocked/");
+        QFile blocker(dir() + QStringLiteral("/blocked"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        station.settings.PathArh = folder;
+
+        PollingCycle cycle(station);
+        QSignalSpy errors(&cycle, &PollingCycle::tableError);
+        cycle.btnStartClick();
+        polledDevices(cycle, 4);
+        QCOMPARE(errors.count(), 1); // one message, not one per tick
+        QVERIFY(!station.state.OprBusy);
+        QCOMPARE(station.state.PosOpr, 1); // the round went on
+
+        // The cause is gone: the station recovers by itself.
+        QVERIFY(QFile::remove(dir() + QStringLiteral("/blocked")));
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(polledDevices(cycle, 2), QList<int>({1, 2}));
+        QVERIFY(QFile::exists(folder + QStringLiteral("Первый_24_03_01_10.dbf")));
+    }
+
+    void tickDuringATickReturnsAtOnce()
+    {
+        SimProcess sim({"--addr", "1", "--addr", "2"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"A", 1, 1}, {"B", 1, 2}});
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        cycle.btnStartClick();
+        int nested = 0;
+        // While the tick waits for its reply, more ticks and a start come in.
+        connect(&cycle, &PollingCycle::currentDeviceChanged, this, [&](const QString &name) {
+            if (name.isEmpty())
+                return;
+            ++nested;
+            cycle.timerSysTimer();
+            cycle.btnStartClick();
+        });
+        QCOMPARE(polledDevices(cycle, 1), QList<int>({1}));
+        QCOMPARE(nested, 1);
+        QCOMPARE(station.state.PosOpr, 2);
+    }
+
+    void stopDuringATickFinishesItsDevice()
+    {
+        SimProcess sim({"--addr", "1", "--value", "7"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"A", 1, 1}});
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        cycle.btnStartClick();
+        connect(&cycle, &PollingCycle::currentDeviceChanged, this, [&](const QString &name) {
+            if (!name.isEmpty())
+                cycle.btnStopClick();
+        });
+        QCOMPARE(polledDevices(cycle, 1), QList<int>({1}));
+        QCOMPARE(station.state.device(1).PribZnac, 7.0f);
+        QCOMPARE(station.state.PosOpr, 0);
+        QVERIFY(!station.state.OprBusy);
+    }
+
+    void shutdownDuringAWaitTouchesNoTable()
+    {
+        SimProcess sim({"--addr", "1", "--late", "60"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"A", 1, 1}},
+                    QStringLiteral("TimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n"));
+        Station station(dir());
+        station.journal.load(station.journalPath());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        cycle.btnStartClick();
+        connect(&cycle, &PollingCycle::currentDeviceChanged, this, [&](const QString &name) {
+            if (!name.isEmpty())
+                QTimer::singleShot(20, &cycle, [&] { cycle.shutdown(); });
+        });
+        QVERIFY(polledDevices(cycle, 1).isEmpty());
+        ArchiveTable table;
+        QVERIFY(table.open(ArchiveKeeper(station).CurrentTableName(1), ArchiveTable::Mode::Read));
+        QCOMPARE(table.recordCount(), 0);
+        QVERIFY(!station.state.OprBusy);
+    }
+};
+
+QTEST_GUILESS_MAIN(PollingCycleTest)
+#include "test_polling_cycle.moc"

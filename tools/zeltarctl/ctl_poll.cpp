@@ -1,0 +1,104 @@
+#include "ctl_poll.h"
+
+#include "acquisition/polling_cycle.h"
+#include "acquisition/station.h"
+#include "core/number_text.h"
+#include "core/single_instance.h"
+#include "core/termination_signals.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace zeltar::ctl {
+
+namespace {
+
+QString ValueText(const DevicePollState &poll)
+{
+    if (poll.PribNoLink != 0)
+        return QStringLiteral("Нет связи");
+    if (poll.PribZnac == SensorBreakValue)
+        return QStringLiteral("Обрыв");
+    return FormatNumber(poll.PribZnac);
+}
+
+bool parseSeconds(const QStringList &args, int *seconds)
+{
+    if (args.isEmpty())
+        return true;
+    if (args.size() != 2 || args.at(0) != QLatin1String("--for"))
+        return false;
+    bool ok = false;
+    *seconds = args.at(1).toInt(&ok);
+    return ok && *seconds > 0;
+}
+
+} // namespace
+
+int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    int seconds = 0; // 0: until asked to end
+    if (invocation.link.dir.isEmpty() || !parseSeconds(invocation.arguments, &seconds)) {
+        err << "usage: zeltarctl --dir DIR poll [--for SECONDS]" << Qt::endl;
+        return ExitUsage;
+    }
+
+    SingleInstance instance;
+    if (!instance.tryAcquire()) {
+        err << "Программа уже запущена" << Qt::endl;
+        return ExitFailed;
+    }
+
+    Station station(QDir(invocation.link.dir).absolutePath());
+    if (!QFileInfo::exists(station.configPath())) {
+        err << "Не найден файл конфигурации " << station.configPath() << Qt::endl;
+        return ExitFailed;
+    }
+    station.journal.load(station.journalPath());
+    station.journal.AddProgMes(QStringLiteral("Открытие программы"));
+    if (!station.loadConfiguration()) {
+        err << "Файл конфигурации не найден" << Qt::endl;
+        return ExitFailed;
+    }
+
+    PollingCycle cycle(station);
+    QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int n) {
+        out << n << '\t' << station.table.device(n).PribName << '\t'
+            << ValueText(station.state.device(n)) << Qt::endl;
+    });
+    QObject::connect(&cycle, &PollingCycle::tableError,
+                     [&](const QString &text) { err << text << Qt::endl; });
+
+    // Stop as the stop button does, then leave once no tick is in the middle of a wait.
+    bool ending = false;
+    auto stopAndQuit = [&] {
+        if (ending)
+            return;
+        ending = true;
+        cycle.btnStopClick();
+        if (!station.state.OprBusy)
+            QCoreApplication::quit();
+    };
+    QObject::connect(&cycle, &PollingCycle::tickFinished, [&] {
+        if (ending)
+            QCoreApplication::quit();
+    });
+    OnTerminationSignals(stopAndQuit);
+    if (seconds > 0)
+        QTimer::singleShot(seconds * 1000, stopAndQuit);
+
+    cycle.btnStartClick();
+    if (!cycle.isRunning()) {
+        station.journal.AddProgMes(QStringLiteral("Закрытие программы"));
+        return ExitFailed;
+    }
+    QCoreApplication::exec();
+    cycle.shutdown();
+    station.CommModBus.ClosePort();
+    station.journal.AddProgMes(QStringLiteral("Закрытие программы"));
+    return ExitOk;
+}
+
+} // namespace zeltar::ctl
