@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6-dev
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
     libshp-dev python3-dbfread
     libbenchmark-dev
     fonts-dejavu-core xvfb
