@@ -8,6 +8,8 @@
 #include "message_recorder.h"
 #include "sim_process.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 using namespace zeltar;
@@ -42,6 +44,19 @@ void writeConfig(const QString &dir, const QString &line, const QList<DeviceLine
     text += QStringLiteral("[PORTS]\nCOM1=%1\n").arg(line);
     file.write(text.toUtf8());
 }
+
+// A station on a folder, loaded as at start-up, with its polling cycle.
+struct LoadedStation
+{
+    explicit LoadedStation(const QString &dir) : station(dir), cycle(station)
+    {
+        station.journal.load(station.journalPath());
+        loaded = station.loadConfiguration();
+    }
+    Station station;
+    PollingCycle cycle;
+    bool loaded = false;
+};
 
 QList<int> polledDevices(PollingCycle &cycle, int ticks)
 {
@@ -101,10 +116,10 @@ private Q_SLOTS:
     void startWithoutEnabledDevices()
     {
         writeConfig(dir(), QStringLiteral("/nonexistent"), {{"A", 0, 1}, {"B", 0, 2}});
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
-        PollingCycle cycle(station);
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         QSignalSpy refused(&cycle, &PollingCycle::startRefused);
         cycle.btnStartClick();
         QCOMPARE(refused.count(), 1);
@@ -120,10 +135,10 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(),
                     {{"Один", 0, 1}, {"Два", 1, 2}, {"Три", 0, 3}, {"Четыре", 1, 4}});
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
-        PollingCycle cycle(station);
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         QSignalSpy started(&cycle, &PollingCycle::pollingStarted);
         QSignalSpy images(&cycle, &PollingCycle::linkImageChanged);
         cycle.btnStartClick();
@@ -162,11 +177,11 @@ private Q_SLOTS:
                         "--fault-every", "2"});
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(), {{"Тихий", 1, 1}, {"Повтор", 1, 2}});
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         station.state.device(1).PribRele = 9; // left from an earlier poll
-        PollingCycle cycle(station);
         QSignalSpy images(&cycle, &PollingCycle::linkImageChanged);
         cycle.btnStartClick();
         QCOMPARE(polledDevices(cycle, 2), QList<int>({1, 2}));
@@ -197,10 +212,10 @@ private Q_SLOTS:
         SimProcess sim({"--addr", "1", "--addr", "2"});
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(), {{"Печь 1", 1, 1}, {"Печь 2", 1, 2}});
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
-        PollingCycle cycle(station);
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         QSignalSpy rolled(&cycle, &PollingCycle::archivesRolledOver);
         cycle.btnStartClick();
 
@@ -254,10 +269,10 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(), {{"Котёл", 1, 1}},
                     QStringLiteral("TimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n"));
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
-        PollingCycle cycle(station);
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         cycle.btnStartClick();
         polledDevices(cycle, 2);
         ArchiveKeeper keeper(station);
@@ -282,9 +297,10 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(), {{"Первый", 1, 1}, {"Второй", 1, 2}},
                     QStringLiteral("TimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n"));
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         // The archive folder is a plain file: no table can be made there.
         const QString folder = dir() + QStringLiteral("/blocked/");
         QFile blocker(dir() + QStringLiteral("/blocked"));
@@ -292,7 +308,6 @@ private Q_SLOTS:
         blocker.close();
         station.settings.PathArh = folder;
 
-        PollingCycle cycle(station);
         QSignalSpy errors(&cycle, &PollingCycle::tableError);
         cycle.btnStartClick();
         polledDevices(cycle, 4);
@@ -312,10 +327,10 @@ private Q_SLOTS:
         SimProcess sim({"--addr", "1", "--addr", "2"});
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(), {{"A", 1, 1}, {"B", 1, 2}});
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
-        PollingCycle cycle(station);
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         cycle.btnStartClick();
         int nested = 0;
         // While the tick waits for its reply, more ticks and a start come in.
@@ -336,10 +351,10 @@ private Q_SLOTS:
         SimProcess sim({"--addr", "1", "--value", "7"});
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(), {{"A", 1, 1}});
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
-        PollingCycle cycle(station);
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         cycle.btnStartClick();
         connect(&cycle, &PollingCycle::currentDeviceChanged, this, [&](const QString &name) {
             if (!name.isEmpty())
@@ -357,10 +372,10 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(), {{"A", 1, 1}},
                     QStringLiteral("TimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n"));
-        Station station(dir());
-        station.journal.load(station.journalPath());
-        QVERIFY(station.loadConfiguration());
-        PollingCycle cycle(station);
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
         cycle.btnStartClick();
         connect(&cycle, &PollingCycle::currentDeviceChanged, this, [&](const QString &name) {
             if (!name.isEmpty())
@@ -371,6 +386,57 @@ private Q_SLOTS:
         QVERIFY(table.open(ArchiveKeeper(station).CurrentTableName(1), ArchiveTable::Mode::Read));
         QCOMPARE(table.recordCount(), 0);
         QVERIFY(!station.state.OprBusy);
+    }
+    void archiveReadByAnIndependentReader()
+    {
+        // What another dBase reader finds in the station's tables, field by field.
+        QProcess probe;
+        probe.start(QStringLiteral("/usr/bin/python3"), {"-c", "import dbfread"});
+        if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+            QSKIP("python3-dbfread is not installed");
+
+        SimProcess sim({"--addr", "1", "--value", "42.5", "--addr", "2", "--silent"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"Печь №1", 1, 1}, {"Тихий", 1, 2}});
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        loaded.cycle.btnStartClick();
+        polledDevices(loaded.cycle, 3);
+        const DevicePollState answered = station.state.device(1);
+
+        const QString script =
+            QStringLiteral("import dbfread, json, sys\n"
+                           "for r in dbfread.DBF(sys.argv[1], encoding='cp1251'):\n"
+                           "    print(json.dumps(dict(r), ensure_ascii=False))\n");
+        auto records = [&](int n) {
+            QProcess reader;
+            reader.start(QStringLiteral("/usr/bin/python3"),
+                         {"-c", script, ArchiveKeeper(station).CurrentTableName(n)});
+            reader.waitForFinished(10000);
+            QList<QJsonObject> rows;
+            for (const QByteArray &line : reader.readAllStandardOutput().split('\n'))
+                if (!line.isEmpty())
+                    rows.append(QJsonDocument::fromJson(line).object());
+            return rows;
+        };
+
+        const QList<QJsonObject> first = records(1);
+        QCOMPARE(first.size(), 2);
+        for (const QJsonObject &row : first) {
+            QCOMPARE(row.value("DATA").toString(), QStringLiteral("01.03.2024"));
+            QCOMPARE(row.value("TIME").toString(), QStringLiteral("10:15:00"));
+            QCOMPARE(row.value("ZNAC").toDouble(), 42.5);
+            QCOMPARE(row.value("STAT").toInt(), int(answered.PribStat));
+            QCOMPARE(row.value("RELE").toInt(), int(answered.PribRele));
+            QCOMPARE(row.value("STEP").toInt(), int(answered.PribNomReg));
+            QCOMPARE(row.value("NOLINK").toInt(), 0);
+        }
+        const QList<QJsonObject> second = records(2);
+        QCOMPARE(second.size(), 1);
+        QCOMPARE(second.at(0).value("ZNAC").toDouble(), 200000.0);
+        QCOMPARE(second.at(0).value("RELE").toInt(), 0);
+        QCOMPARE(second.at(0).value("NOLINK").toInt(), 1);
     }
 };
 

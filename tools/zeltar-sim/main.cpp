@@ -1,10 +1,10 @@
 // zeltar-sim: measuring regulators answering Modbus ASCII on a pseudo-terminal.
 
+#include "core/termination_signals.h"
 #include "link/timing.h"
 #include "pseudo_terminal.h"
 #include "sim_line.h"
 #include "sim_options.h"
-#include "termination_signals.h"
 
 #include <QCoreApplication>
 #include <QTime>
@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    QuitOnTerminationSignals();
+    zeltar::OnTerminationSignals([] { QCoreApplication::quit(); });
 
     PseudoTerminal terminal;
     const int lineRate = BaudRate(config.instruments.front().baudIndex);
