@@ -7,11 +7,21 @@
 
 namespace zeltar {
 
-void EventWait::runFor(int ms)
+namespace {
+
+// Set once the application has been told to quit: from then on no event loop runs, so a
+// wait returns at once instead of turning into a busy loop.
+bool applicationQuitting = false;
+
+} // namespace
+
+bool EventWait::runFor(int ms)
 {
+    if (applicationQuitting)
+        return false;
     if (ms <= 0) {
         processPending();
-        return;
+        return true;
     }
     QEventLoop loop;
     QTimer timer;
@@ -19,18 +29,21 @@ void EventWait::runFor(int ms)
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(ms);
-    loop.exec();
+    if (loop.exec() == -1) // the application is quitting: the loop refused to run
+        applicationQuitting = true;
+    return !applicationQuitting;
 }
 
-void EventWait::pause(int ms)
+bool EventWait::pause(int ms)
 {
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         const qint64 left = ms - clock.elapsed();
         if (left <= 0)
-            return;
-        runFor(static_cast<int>(left));
+            return true;
+        if (!runFor(static_cast<int>(left)))
+            return false;
     }
 }
 

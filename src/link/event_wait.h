@@ -8,11 +8,13 @@ namespace zeltar {
 class EventWait
 {
 public:
-    // Runs the event loop for ms milliseconds (a precise timer ends it).
-    static void runFor(int ms);
+    // Runs the event loop for ms milliseconds (a precise timer ends it). False, at once,
+    // when the application is quitting and no event loop runs any more.
+    static bool runFor(int ms);
 
-    // Returns after at least ms milliseconds, running the event loop meanwhile.
-    static void pause(int ms);
+    // Returns after at least ms milliseconds, running the event loop meanwhile; false
+    // (earlier) when the application is quitting.
+    static bool pause(int ms);
 
     // Processes what is pending once, without waiting.
     static void processPending();

@@ -89,7 +89,8 @@ void SerialSession::Pause(int ms)
 int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)
 {
     // The first wait is unconditional: bytes that arrive earlier do not end it.
-    Pause(firstWait);
+    if (!EventWait::pause(firstWait))
+        return WaitNothing; // the application is quitting
 
     qint64 count = bytesWaiting();
     if (count == 0)
@@ -104,10 +105,12 @@ int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)
         const qint64 nextCheck = lastCheck + quietInterval + 1;
         const qint64 until = qMin<qint64>(nextCheck, replyTimeout);
         const qint64 now = clock.elapsed();
-        if (until > now)
-            EventWait::runFor(static_cast<int>(until - now));
-        else
+        if (until > now) {
+            if (!EventWait::runFor(static_cast<int>(until - now)))
+                return WaitNothing; // the application is quitting
+        } else {
             EventWait::processPending();
+        }
 
         const qint64 t = clock.elapsed();
         if (t - lastCheck > quietInterval) {
@@ -133,9 +136,9 @@ bool SerialSession::write(const QByteArray &bytes)
     QElapsedTimer clock;
     clock.start();
     while (m_port.bytesToWrite() + bytes.size() > OutputQueueSize) {
-        if (clock.elapsed() >= WriteQueueWaitMs || !m_port.isOpen() || m_failed)
+        if (clock.elapsed() >= WriteQueueWaitMs || !m_port.isOpen() || m_failed ||
+            !EventWait::runFor(5))
             return false;
-        EventWait::runFor(5);
     }
     return m_port.write(bytes) == bytes.size() && !m_failed;
 }
