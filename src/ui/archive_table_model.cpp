@@ -1,0 +1,212 @@
+#include "ui/archive_table_model.h"
+
+#include "core/number_text.h"
+
+namespace zeltar {
+
+namespace {
+
+// Enough rows for a full screen and a page on either side of it.
+constexpr int CachedRows = 512;
+
+const QString RecordMarker = QStringLiteral("\u25B6");
+
+} // namespace
+
+QVector<ArchiveColumn> ArchiveGridColumns()
+{
+    return {
+        {QStringLiteral("DATA"), QStringLiteral("Дата"), 50},
+        {QStringLiteral("TIME"), QStringLiteral("Время"), 50},
+        {QStringLiteral("ZNAC"), QStringLiteral("Значение"), 60},
+        {QStringLiteral("RELE"), QStringLiteral("Уставки"), 60},
+        {QStringLiteral("STEP"), QStringLiteral("Шаг.рег."), 60},
+    };
+}
+
+QVector<ArchiveColumn> DownloadedGridColumns()
+{
+    return ArchiveGridColumns().mid(0, 3);
+}
+
+ArchiveTableModel::ArchiveTableModel(QObject *parent)
+    : QAbstractTableModel(parent), m_columns(ArchiveGridColumns()), m_rows(CachedRows)
+{}
+
+ArchiveTableModel::~ArchiveTableModel() = default;
+
+void ArchiveTableModel::setColumns(const QVector<ArchiveColumn> &columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    m_rows.clear();
+    resolveColumns();
+    endResetModel();
+}
+
+int ArchiveTableModel::columnWidth(int column) const
+{
+    return column >= 0 && column < m_columns.size() ? m_columns.at(column).width : 0;
+}
+
+int ArchiveTableModel::columnOf(const QString &field) const
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns.at(i).field.compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool ArchiveTableModel::setTable(const QString &path)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_recordsRead = 0;
+    m_indicatorRow = -1;
+    m_error.clear();
+    const bool opened = m_table.open(path, ArchiveTable::Mode::Read);
+    if (!opened)
+        m_error = m_table.errorString();
+    m_rowCount = m_table.recordCount();
+    resolveColumns();
+    endResetModel();
+    return opened;
+}
+
+void ArchiveTableModel::closeTable()
+{
+    beginResetModel();
+    m_table.close();
+    m_rows.clear();
+    m_rowCount = 0;
+    m_indicatorRow = -1;
+    resolveColumns();
+    endResetModel();
+}
+
+int ArchiveTableModel::refresh()
+{
+    const int count = m_table.refresh();
+    if (count > m_rowCount) {
+        beginInsertRows(QModelIndex(), m_rowCount, count - 1);
+        m_rowCount = count;
+        endInsertRows();
+    } else if (count < m_rowCount) {
+        // The file was replaced by a shorter one: nothing cached can be trusted.
+        beginResetModel();
+        m_rows.clear();
+        m_rowCount = count;
+        if (m_indicatorRow >= count)
+            m_indicatorRow = -1;
+        endResetModel();
+    }
+    return m_rowCount;
+}
+
+void ArchiveTableModel::setIndicatorRow(int row)
+{
+    if (row < 0 || row >= m_rowCount)
+        row = -1;
+    const int previous = m_indicatorRow;
+    if (row == previous)
+        return;
+    m_indicatorRow = row;
+    if (previous >= 0)
+        emit headerDataChanged(Qt::Vertical, previous, previous);
+    if (row >= 0)
+        emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+int ArchiveTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rowCount;
+}
+
+int ArchiveTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_columns.size();
+}
+
+QVariant ArchiveTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rowCount || index.column() >= m_columns.size())
+        return {};
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole: {
+        const Row *values = row(index.row());
+        const QVariant value = values ? values->at(column) : QVariant();
+        if (!value.isValid())
+            return QString();
+        return isNumeric(column) ? FormatNumber(value.toDouble()) : value.toString();
+    }
+    case ArchiveValueRole: {
+        const Row *values = row(index.row());
+        return values ? values->at(column) : QVariant();
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (isNumeric(column) ? Qt::AlignRight : Qt::AlignLeft));
+    default:
+        return {};
+    }
+}
+
+QVariant ArchiveTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical) {
+        if (role == Qt::DisplayRole)
+            return section == m_indicatorRow ? RecordMarker : QString();
+        return {};
+    }
+    if (section < 0 || section >= m_columns.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_columns.at(section).title;
+    if (role == ArchiveFieldRole)
+        return m_columns.at(section).field;
+    return {};
+}
+
+Qt::ItemFlags ArchiveTableModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+// The values of one record in the order of the columns, read from the file when it is
+// not among the rows kept; null when the record cannot be read.
+const ArchiveTableModel::Row *ArchiveTableModel::row(int record) const
+{
+    if (const Row *kept = m_rows.object(record))
+        return kept;
+    if (!m_table.isOpen() || record < 0 || record >= m_rowCount)
+        return nullptr;
+    auto values = new Row(m_columns.size());
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const int position = m_positions.at(column);
+        const QString text = m_table.readText(record, position);
+        if (text.isEmpty())
+            continue;
+        (*values)[column] =
+            isNumeric(column) ? QVariant(m_table.readDouble(record, position)) : QVariant(text);
+    }
+    ++m_recordsRead;
+    m_rows.insert(record, values);
+    return values;
+}
+
+void ArchiveTableModel::resolveColumns()
+{
+    m_positions.clear();
+    for (const ArchiveColumn &column : m_columns)
+        m_positions.append(m_table.fieldIndex(column.field));
+}
+
+bool ArchiveTableModel::isNumeric(int column) const
+{
+    const char type = m_table.field(m_positions.value(column, -1)).type;
+    return type == 'N' || type == 'F';
+}
+
+} // namespace zeltar
