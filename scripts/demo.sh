@@ -1,46 +1,26 @@
 #!/usr/bin/env bash
-# The station's built-in demo: two simulated instruments on a pseudo-terminal line and
-# their current values read once a second, as the station's polling reads them.
+# The station's built-in demo: three simulated instruments on a pseudo-terminal line (the
+# third one silent now and then) and the station polling them, with its window when there
+# is a display and headless otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/demo_station.sh
 
-scripts/deps.sh
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target zeltar-sim zeltarctl >/dev/null
+build_targets "$build" zeltar zeltar-sim zeltarctl
 
 demo=${DEMO_DIR:-$PWD/demo}
 mkdir -p "$demo"
-line="$demo/zeltar-line"
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT INT TERM
+start_demo_line "$build" "$demo" --drop 0.3
+# A fresh demo configuration every time; the journal and the archives of earlier runs stay.
+write_demo_config "$demo" 3
 
-"$build/tools/zeltar-sim" --link "$line" --addr 1 --addr 2 --drop 0.1 >"$demo/sim.out" 2>"$demo/sim.log" &
-sim=$!
-trap 'kill $sim 2>/dev/null || true' EXIT INT TERM
-for _ in $(seq 100); do
-    grep -q '^ready' "$demo/sim.out" 2>/dev/null && break
-    sleep 0.1
-done
-grep -q '^ready' "$demo/sim.out" || { echo "the simulator did not start: $(cat "$demo/sim.log")"; exit 1; }
-
-echo "Simulated instruments on $line (addresses 1 and 2). Ctrl+C ends the demo."
-while true; do
-    row="$(date +%H:%M:%S)"
-    for addr in 1 2; do
-        reply=$("$build/tools/zeltarctl" --port "$line" --addr "$addr" read04 0 4 || true)
-        row+="   прибор $addr: $(python3 - "$reply" <<'PY'
-import struct, sys
-parts = sys.argv[1].split()
-if len(parts) != 11:
-    print("Нет связи".ljust(24))
-else:
-    b = bytes(int(p, 16) for p in parts)
-    value = struct.unpack('<f', b[3:7])[0]
-    rele = b[8] & 0x0F
-    marks = ''.join('У%d ' % (i + 1) if rele & (8 >> i) else '   ' for i in range(4))
-    print(('%10.2f  %s' % (value, marks)).ljust(24))
-PY
-)"
-    done
-    echo "$row"
-    sleep 1
-done
+echo "Demo folder: $demo (Zeltar.ini, Zeltar.mes, archives in Data/)"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Starting the station; close its window to end the demo."
+    "$build/src/ui/zeltar" --dir "$demo"
+else
+    echo "No display: the station polls headless. Ctrl+C ends the demo."
+    "$build/tools/zeltarctl" --dir "$demo" poll
+fi

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Renders the main window's pages with demo data to docs/screenshots/*.png: the demo's three
+# simulated instruments (the third one silent) polled for a few seconds, the pages grabbed
+# offscreen.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/demo_station.sh
+
+build=${BUILD_DIR:-build}
+build_targets "$build" zeltar-shots zeltar-sim
+
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+start_demo_line "$build" "$work" --silent
+write_demo_config "$work" 1
+
+LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 QT_QPA_PLATFORM=offscreen \
+    "$build/tools/zeltar-shots" "$work" docs/screenshots "${SHOT_SECONDS:-20}"
+ls docs/screenshots

@@ -1,0 +1,59 @@
+#include "ui/form_about.h"
+
+#include "ui/maker.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace zeltar {
+
+FormAbout::FormAbout(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("formAbout"));
+    setWindowTitle(QStringLiteral("О программе"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(243, 245);
+
+    auto *panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(2);
+    auto *text = new QVBoxLayout(panel);
+    auto addLine = [&](const QString &line, Qt::Alignment align = Qt::AlignHCenter) {
+        auto *label = new QLabel(line, panel);
+        label->setAlignment(align);
+        text->addWidget(label);
+        return label;
+    };
+    addLine(QStringLiteral("Версия %1 (13.05.08)").arg(StationVersion));
+    text->addSpacing(6);
+    addLine(QStringLiteral("Программа для считывания, хранения"));
+    addLine(QStringLiteral("и обработки данных в промышленных "));
+    addLine(QStringLiteral("системах на базе устройств ЗЕЛТАР"));
+    auto *separator = new QFrame(panel);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    text->addWidget(separator);
+    QLabel *web =
+        addLine(QStringLiteral("Web-сайт: <b>%1</b>").arg(MakerWebAddress), Qt::AlignLeft);
+    web->setWordWrap(true);
+    QLabel *mail = addLine(QStringLiteral("E-mail: <b>%1</b>").arg(MakerMail), Qt::AlignLeft);
+    mail->setWordWrap(true);
+    text->addStretch();
+
+    Button1 = new QPushButton(QStringLiteral("Закрыть"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(panel);
+    layout->addLayout(buttons);
+}
+
+} // namespace zeltar

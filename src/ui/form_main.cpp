@@ -1,0 +1,777 @@
+#include "ui/form_main.h"
+
+#include "acquisition/archive_keeper.h"
+#include "acquisition/archive_template.h"
+#include "acquisition/polling_cycle.h"
+#include "acquisition/station.h"
+#include "config/device_list.h"
+#include "core/message_service.h"
+#include "ui/archive_cell_delegate.h"
+#include "ui/archive_table_model.h"
+#include "ui/chart_fill.h"
+#include "ui/chart_settings.h"
+#include "ui/chart_widget.h"
+#include "ui/current_view.h"
+#include "ui/form_about.h"
+#include "ui/maker.h"
+#include "ui/station_icons.h"
+#include "ui/up_down.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVBoxLayout>
+
+namespace zeltar {
+
+namespace {
+
+const QString WindowCaption = QStringLiteral("Система сбора данных с приборов ЗЕЛТАР v2.33");
+
+template <typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel *sunkenText(const char *name, QWidget *parent)
+{
+    auto *label = named(new QLabel(parent), name);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setAutoFillBackground(true);
+    label->setMinimumWidth(90);
+    return label;
+}
+
+// Button face, or red for a field that a rule marks.
+void setMarked(QLabel *label, bool red)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window,
+                     red ? QColor(Qt::red) : QApplication::palette().color(QPalette::Button));
+    label->setPalette(palette);
+}
+
+QGroupBox *boldGroup(const QString &caption, QWidget *parent)
+{
+    auto *group = new QGroupBox(caption, parent);
+    QFont font = group->font();
+    font.setBold(true);
+    group->setFont(font);
+    return group;
+}
+
+// Group children keep the normal weight; only the caption is bold.
+void plainFont(QWidget *widget)
+{
+    QFont font = widget->font();
+    font.setBold(false);
+    widget->setFont(font);
+}
+
+} // namespace
+
+FormMain::FormMain(Station &station, QWidget *parent)
+    : QMainWindow(parent), m_station(station), m_cycle(new PollingCycle(station, this))
+{
+    setObjectName(QStringLiteral("formMain"));
+    setWindowTitle(WindowCaption);
+    resize(750, 551);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    createToolbar();
+    splitter = named(new QSplitter(Qt::Horizontal, this), "splitter");
+    splitter->addWidget(createTreePanel());
+    createPages();
+    splitter->addWidget(PageControl1);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({185, 565});
+    setCentralWidget(splitter);
+
+    sbMain = named(new QStatusBar(this), "sbMain");
+    setStatusBar(sbMain);
+
+    timerIcon = named(new QTimer(this), "timerIcon");
+    timerIcon->setInterval(400);
+    connect(timerIcon, &QTimer::timeout, this, &FormMain::timerIconTimer);
+
+    connectPolling();
+
+    // Status-bar hints: the hint of the control under the pointer, cleared elsewhere.
+    for (QWidget *hinted : std::initializer_list<QWidget *>{
+             twData, stCurrentUstr, memoProgMes, btnStart, btnStop, btnNastrWare, SpeedBtn_About,
+             SpeedBtn_WWW, SpeedBtn_Mail, btnExit, btnReadArh, btnClearJournal})
+        hinted->installEventFilter(this);
+    for (QWidget *plain :
+         std::initializer_list<QWidget *>{Panel1, sbMain, tsCurrentData, PageControl1})
+        plain->installEventFilter(this);
+    showJournal();
+}
+
+FormMain::~FormMain()
+{
+    m_cycle->shutdown();
+}
+
+void FormMain::createToolbar()
+{
+    Panel1 = named(new QToolBar(this), "Panel1");
+    Panel1->setMovable(false);
+    Panel1->setIconSize(QSize(24, 24));
+    Panel1->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Panel1);
+
+    auto button = [this](const char *name, const QString &hint, const QString &icon) {
+        auto *b = named(new QToolButton(Panel1), name);
+        b->setToolTip(hint);
+        b->setIcon(StationIcons::toolbarIcon(icon));
+        b->setAutoRaise(true);
+        Panel1->addWidget(b);
+        return b;
+    };
+    btnStart = button("btnStart", QStringLiteral("Запустить сбор данных с приборов"),
+                      QStringLiteral("start"));
+    btnStop = button("btnStop", QStringLiteral("Остановить сбор данных с приборов"),
+                     QStringLiteral("stop"));
+    btnStart->setCheckable(true);
+    btnStop->setCheckable(true);
+    btnStop->setChecked(true);
+    Panel1->addSeparator();
+    btnNastrWare = button("btnNastrWare", QStringLiteral("Настройка параметров сети"),
+                          QStringLiteral("settings"));
+    btnReadArh = button("btnReadArh", QStringLiteral("Cчитать архив данных прибора"),
+                        QStringLiteral("read-archive"));
+    Panel1->addSeparator();
+    btnClearJournal = button("btnClearJournal", QStringLiteral("Очистить журнал программы"),
+                             QStringLiteral("clear-journal"));
+    Panel1->addSeparator();
+    SpeedBtn_About =
+        button("SpeedBtn_About", QStringLiteral("О программе"), QStringLiteral("about"));
+    SpeedBtn_WWW = button("SpeedBtn_WWW", QStringLiteral("Перейти на ") + MakerWebAddress,
+                          QStringLiteral("web"));
+    SpeedBtn_Mail = button("SpeedBtn_Mail", QStringLiteral("Написать письмо ") + MakerMail,
+                           QStringLiteral("mail"));
+    SpeedBtn_Mail->setText(QStringLiteral("Написать письмо"));
+    SpeedBtn_Mail->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Panel1->addSeparator();
+    btnExit = button("btnExit", QStringLiteral("Выйти из программы"), QStringLiteral("exit"));
+
+    // Start and stop are one group: pressing one releases the other.
+    connect(btnStart, &QToolButton::clicked, this, [this] {
+        btnStart->setChecked(true);
+        btnStop->setChecked(false);
+        m_cycle->btnStartClick();
+    });
+    connect(btnStop, &QToolButton::clicked, this, [this] {
+        btnStop->setChecked(true);
+        btnStart->setChecked(false);
+        m_cycle->btnStopClick();
+    });
+    connect(btnClearJournal, &QToolButton::clicked, this, &FormMain::btnClearJournalClick);
+    connect(SpeedBtn_About, &QToolButton::clicked, this, &FormMain::SpeedBtn_AboutClick);
+    connect(SpeedBtn_WWW, &QToolButton::clicked, this, &FormMain::SpeedBtn_WWWClick);
+    connect(SpeedBtn_Mail, &QToolButton::clicked, this, &FormMain::SpeedBtn_MailClick);
+    connect(btnExit, &QToolButton::clicked, this, &QWidget::close);
+}
+
+QWidget *FormMain::createTreePanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setMinimumWidth(120);
+    twData = named(new QTreeWidget(panel), "twData");
+    twData->setToolTip(QStringLiteral("Сеть"));
+    twData->setHeaderHidden(true);
+    twData->setRootIsDecorated(false);
+    twData->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    twData->setIconSize(QSize(16, 16));
+    connect(twData, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *item) { twDataChanging(item); });
+
+    stCurrentUstr = named(new QLabel(panel), "stCurrentUstr");
+    stCurrentUstr->setToolTip(QStringLiteral("Текущее устройство"));
+    stCurrentUstr->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    QFont bold = stCurrentUstr->font();
+    bold.setBold(true);
+    stCurrentUstr->setFont(bold);
+    stCurrentUstr->setMinimumHeight(22);
+
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(twData, 1);
+    layout->addWidget(stCurrentUstr);
+    return panel;
+}
+
+void FormMain::createPages()
+{
+    PageControl1 = named(new QTabWidget(this), "PageControl1");
+    PageControl1->setUsesScrollButtons(false);
+
+    tsProgJournal = named(new QWidget(PageControl1), "tsProgJournal");
+    memoProgMes = named(new QPlainTextEdit(tsProgJournal), "memoProgMes");
+    memoProgMes->setReadOnly(true);
+    memoProgMes->setToolTip(QStringLiteral("Журнал событий программы"));
+    memoProgMes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memoProgMes->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto *journalLayout = new QVBoxLayout(tsProgJournal);
+    journalLayout->setContentsMargins(2, 2, 2, 2);
+    journalLayout->addWidget(memoProgMes);
+
+    tsCurrentData = createCurrentPage();
+    tsArh = createTablePage();
+    tsGraf = createChartPage();
+
+    PageControl1->addTab(tsProgJournal, QStringLiteral("Журнал программы"));
+    PageControl1->addTab(tsCurrentData, QStringLiteral("Текущие значения прибора"));
+    PageControl1->addTab(tsArh, QStringLiteral("Таблица значений"));
+    PageControl1->addTab(tsGraf, QStringLiteral("График"));
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        PageControl1Changing(index);
+        PageControl1Change(index);
+    });
+
+    auto updateJournal = [this] {
+        memoProgMes->setPlainText(m_station.journal.lines().join(QLatin1Char('\n')));
+    };
+    connect(&m_station.journal, &Journal::changed, this, updateJournal);
+    updateJournal();
+}
+
+QWidget *FormMain::createCurrentPage()
+{
+    auto *page = named(new QWidget(PageControl1), "tsCurrentData");
+
+    QGroupBox *nameGroup = boldGroup(QStringLiteral(" Имя прибора "), page);
+    stPribName = sunkenText("stPribName", nameGroup);
+    stVkl = sunkenText("stVkl", nameGroup);
+    auto *nameLayout = new QVBoxLayout(nameGroup);
+    nameLayout->addWidget(stPribName);
+    nameLayout->addWidget(stVkl);
+
+    QGroupBox *valueGroup = boldGroup(QStringLiteral(" Значение  "), page);
+    stPribZnac = sunkenText("stPribZnac", valueGroup);
+    stPribNomReg = sunkenText("stPribNomReg", valueGroup);
+    QFont big = stPribZnac->font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
+    auto *valueLayout = new QGridLayout(valueGroup);
+    valueLayout->addWidget(new QLabel(QStringLiteral("Измеряемое значение:"), valueGroup), 0, 0);
+    valueLayout->addWidget(stPribZnac, 0, 1);
+    valueLayout->addWidget(new QLabel(QStringLiteral("Точка регулирования:"), valueGroup), 1, 0);
+    valueLayout->addWidget(stPribNomReg, 1, 1);
+
+    QGroupBox *stateGroup = boldGroup(QStringLiteral(" Состояние "), page);
+    auto *stateLayout = new QGridLayout(stateGroup);
+    stateLayout->addWidget(new QLabel(QStringLiteral("Значение"), stateGroup), 0, 1);
+    QLabel **setpoints[] = {&stUst1, &stUst2, &stUst3, &stUst4};
+    const char *names[] = {"stUst1", "stUst2", "stUst3", "stUst4"};
+    for (int i = 0; i < 4; ++i) {
+        *setpoints[i] = sunkenText(names[i], stateGroup);
+        stateLayout->addWidget(new QLabel(QStringLiteral("Уставка %1").arg(i + 1), stateGroup),
+                               i + 1, 0);
+        stateLayout->addWidget(*setpoints[i], i + 1, 1);
+    }
+    for (QGroupBox *group : {nameGroup, valueGroup, stateGroup})
+        for (QWidget *child : group->findChildren<QWidget *>())
+            plainFont(child);
+    stPribZnac->setFont(big);
+
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(nameGroup);
+    layout->addWidget(valueGroup);
+    layout->addWidget(stateGroup);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *FormMain::createTablePage()
+{
+    auto *page = named(new QWidget(PageControl1), "tsArh");
+    cbAutoArhData = named(new QCheckBox(QStringLiteral("Автообновление"), page), "cbAutoArhData");
+    cbAutoArhData->setChecked(true);
+
+    TableView = new ArchiveTableModel(this);
+    TableView->setObjectName(QStringLiteral("TableView"));
+    TableView->setColumns(ArchiveGridColumns());
+    DBGridArhDataMod = named(new QTableView(page), "DBGridArhDataMod");
+    DBGridArhDataMod->setModel(TableView);
+    DBGridArhDataMod->setItemDelegate(new ArchiveCellDelegate(DBGridArhDataMod));
+    DBGridArhDataMod->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGridArhDataMod->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGridArhDataMod->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGridArhDataMod->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    DBGridArhDataMod->verticalHeader()->setDefaultSectionSize(20);
+    DBGridArhDataMod->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    connect(DBGridArhDataMod->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { TableView->setIndicatorRow(current.row()); });
+
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(cbAutoArhData);
+    layout->addWidget(DBGridArhDataMod, 1);
+    return page;
+}
+
+QWidget *FormMain::createChartPage()
+{
+    auto *page = named(new QWidget(PageControl1), "tsGraf");
+    cbAutoGraf = named(new QCheckBox(QStringLiteral("Автообновление"), page), "cbAutoGraf");
+    cbAutoGraf->setToolTip(QStringLiteral("Включить автообновление графика"));
+    editGrafMin = named(new QLineEdit(page), "editGrafMin");
+    editGrafMin->setToolTip(QStringLiteral("Минимальное значение точки на графике"));
+    editGrafMax = named(new QLineEdit(page), "editGrafMax");
+    editGrafMax->setToolTip(QStringLiteral("Максимальное значение точки на графике"));
+    editGrafN = named(new QLineEdit(page), "editGrafN");
+    editGrafN->setToolTip(QStringLiteral("Количество точек на графике"));
+    UpDown2 = named(new UpDown(editGrafN, 0, 500, page), "UpDown2");
+    btnApplyGraf = named(new QPushButton(QStringLiteral("Применить"), page), "btnApplyGraf");
+    btnApplyGraf->setToolTip(QStringLiteral("Применить значения"));
+    connect(btnApplyGraf, &QPushButton::clicked, this, &FormMain::btnApplyGrafClick);
+    for (QLineEdit *edit : {editGrafMin, editGrafMax, editGrafN}) {
+        edit->setMaximumWidth(80);
+        edit->installEventFilter(this); // Enter applies, as the button does
+    }
+
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(cbAutoGraf);
+    bar->addSpacing(12);
+    const QString axisHint = QStringLiteral("Число отсчетов по оси Х");
+    auto addLabelled = [&](const QString &text, QWidget *field) {
+        auto *label = new QLabel(text, page);
+        label->setToolTip(axisHint);
+        bar->addWidget(label);
+        bar->addWidget(field);
+    };
+    addLabelled(QStringLiteral("Мин"), editGrafMin);
+    addLabelled(QStringLiteral("Макс"), editGrafMax);
+    addLabelled(QStringLiteral("Точек"), editGrafN);
+    bar->addWidget(UpDown2);
+    bar->addWidget(btnApplyGraf);
+    bar->addStretch();
+
+    Chart1 = named(new ChartWidget(page), "Chart1");
+    Chart1->setToolTip(QStringLiteral("График"));
+    Chart1->setValueRange(-100, 200);
+
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addLayout(bar);
+    layout->addWidget(Chart1, 1);
+    return page;
+}
+
+void FormMain::connectPolling()
+{
+    connect(m_cycle, &PollingCycle::pollingStarted, this, [this] {
+        btnNastrWare->setEnabled(false);
+        btnReadArh->setEnabled(false);
+        btnStart->setChecked(true);
+        btnStop->setChecked(false);
+        resetIconAnimation();
+        timerIcon->start();
+    });
+    connect(m_cycle, &PollingCycle::pollingStopped, this, [this] {
+        btnNastrWare->setEnabled(true);
+        btnReadArh->setEnabled(true);
+        timerIcon->stop();
+        const QIcon calm = StationIcons::animationFrame(1);
+        QApplication::setWindowIcon(calm);
+        setWindowIcon(calm);
+    });
+    connect(m_cycle, &PollingCycle::startRefused, this, [this] {
+        btnStop->setChecked(true);
+        btnStart->setChecked(false);
+    });
+    connect(m_cycle, &PollingCycle::currentDeviceChanged, stCurrentUstr, &QLabel::setText);
+    connect(m_cycle, &PollingCycle::linkImageChanged, this, &FormMain::setLinkImage);
+    connect(m_cycle, &PollingCycle::archivesRolledOver, this, [this] {
+        if (m_station.state.SelUstr != 0 && !ArhPribView) {
+            TableView->closeTable();
+            openTableView();
+        }
+        Chart1->clear();
+        RefreshViews();
+    });
+    connect(m_cycle, &PollingCycle::devicePolled, this, [this](int n) {
+        if (n == m_station.state.SelUstr)
+            RefreshViews();
+    });
+    connect(m_cycle, &PollingCycle::tableError, this, [](const QString &text) {
+        // Shown after the tick has ended, so the box never holds a tick open.
+        QTimer::singleShot(0, [text] { ShowError(text); });
+    });
+}
+
+bool FormMain::FormShow()
+{
+    PollingState &state = m_station.state;
+    ArhPribView = false;
+    state.OprRun = false;
+    m_iconFrame = 1;
+    state.GrafMax = 500.0;
+    state.GrafMin = 0.0;
+    state.GrafN = 50;
+    state.SelUstr = 0;
+
+    m_station.journal.load(m_station.journalPath());
+    m_station.journal.AddProgMes(QStringLiteral("Открытие программы"));
+
+    if (!QFileInfo::exists(m_station.configPath()) &&
+        !AskYesNo(QStringLiteral("Не найден файл конфигурации\rСоздать новый файл ?"),
+                  MessageIcon::Error))
+        return false;
+    if (!m_station.loadConfiguration()) {
+        ShowError(QStringLiteral("Файл конфигурации не найден"));
+        return false;
+    }
+
+    RebuildMainTree();
+
+    if (m_station.settings.AutoStart) {
+        if (state.CountVkl > 0) {
+            btnStart->setChecked(true);
+            btnStop->setChecked(false);
+            m_cycle->btnStartClick();
+            m_station.journal.AddProgMes(
+                QStringLiteral("Начат сбор данных с приборов(Автозапуск)"));
+        } else {
+            m_station.journal.AddProgMes(
+                QStringLiteral("Автозапуск запрещен. Нет включенных приборов"));
+        }
+    }
+
+    twData->setFocus();
+    if (QTreeWidgetItem *root = twData->topLevelItem(0))
+        twData->setCurrentItem(root);
+    m_started = true;
+    return true;
+}
+
+void FormMain::RebuildMainTree()
+{
+    DeviceList devices(m_station.ini, m_station.settings, m_station.table);
+    const QList<TreeNode> nodes = devices.MainTree(&m_station.state.CountVkl);
+    const QSignalBlocker blocker(twData);
+    twData->clear();
+    for (const TreeNode &node : nodes) {
+        auto *item = new QTreeWidgetItem(twData, {node.text});
+        item->setIcon(0, StationIcons::treeImage(node.image));
+        item->setData(0, Qt::UserRole, node.image);
+    }
+    twData->setCurrentItem(nullptr);
+}
+
+void FormMain::setLinkImage(int n, int image)
+{
+    QTreeWidgetItem *item = twData->topLevelItem(n);
+    if (item == nullptr || item->data(0, Qt::UserRole).toInt() == image)
+        return;
+    item->setIcon(0, StationIcons::treeImage(image));
+    item->setData(0, Qt::UserRole, image);
+}
+
+int FormMain::selectedDevice() const
+{
+    const int n = m_station.state.SelUstr;
+    return n >= 1 && n <= m_station.settings.CountUstr ? n : 0;
+}
+
+void FormMain::twDataChanging(QTreeWidgetItem *item)
+{
+    if (item == nullptr)
+        return;
+    ArhPribView = false;
+    const int n = twData->indexOfTopLevelItem(item);
+    m_station.state.SelUstr = n;
+    if (n == 0) {
+        showJournal();
+        return;
+    }
+    PageControl1->setTabVisible(PageControl1->indexOf(tsCurrentData), true);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsArh), true);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsGraf), true);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsProgJournal), false);
+    ShowCurrent(n);
+}
+
+void FormMain::showJournal()
+{
+    PageControl1->setTabVisible(PageControl1->indexOf(tsProgJournal), true);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsCurrentData), false);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsArh), false);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsGraf), false);
+}
+
+void FormMain::ShowCurrent(int n)
+{
+    if (n < 1 || n > m_station.settings.CountUstr)
+        return;
+    const CurrentView view =
+        CurrentViewOf(m_station.table.device(n), m_station.state.device(n), m_station.state.OprRun);
+    stPribName->setText(view.stPribName);
+    stVkl->setText(view.stVkl);
+    stPribZnac->setText(view.stPribZnac);
+    stPribNomReg->setText(view.stPribNomReg);
+    setMarked(stVkl, view.vklRed);
+    setMarked(stPribZnac, view.znacRed);
+    QLabel *setpoints[] = {stUst1, stUst2, stUst3, stUst4};
+    for (int i = 0; i < 4; ++i) {
+        setpoints[i]->setText(view.stUst.at(static_cast<size_t>(i)));
+        setMarked(setpoints[i], view.ustRed.at(static_cast<size_t>(i)));
+    }
+}
+
+void FormMain::PageControl1Changing(int newIndex)
+{
+    // The page being left is the one shown before this change.
+    if (!ArhPribView && PageControl1->widget(m_shownPage) == tsArh && newIndex != m_shownPage)
+        TableView->closeTable();
+    m_shownPage = newIndex;
+}
+
+bool FormMain::openTableView()
+{
+    const int n = selectedDevice();
+    if (n == 0)
+        return false;
+    const QString name = ArchiveKeeper(m_station).CurrentTableName(n);
+    if (!QFileInfo::exists(name))
+        return false;
+    return TableView->setTable(name);
+}
+
+void FormMain::PageControl1Change(int index)
+{
+    if (ArhPribView)
+        return;
+    QWidget *page = PageControl1->widget(index);
+    if (page == tsArh && m_station.state.SelUstr != 0) {
+        DBGridArhDataMod->setModel(TableView);
+        cbAutoArhData->setChecked(true);
+        TableView->setColumns(ArchiveGridColumns());
+        TableView->closeTable();
+        const int n = selectedDevice();
+        const QString name = n == 0 ? QString() : ArchiveKeeper(m_station).CurrentTableName(n);
+        if (n != 0 && QFileInfo::exists(name) && !TableView->setTable(name))
+            ShowError(QStringLiteral("Ошибка 389. Обратитесь к разработчику."));
+        fitGridColumns();
+        return;
+    }
+    if (page == tsGraf) {
+        const PollingState &state = m_station.state;
+        editGrafN->setText(QString::number(state.GrafN));
+        editGrafMax->setText(GeneralNumberText(state.GrafMax));
+        editGrafMin->setText(GeneralNumberText(state.GrafMin));
+        Chart1->clear();
+        if (state.SelUstr != 0) {
+            cbAutoGraf->setChecked(true);
+            TableView->closeTable();
+            if (openTableView())
+                fillChart();
+        }
+    }
+}
+
+void FormMain::fitGridColumns()
+{
+    // The given widths, widened where this desktop's font needs more room for the
+    // titles or for the rows on screen (a date must be readable whole).
+    for (int c = 0; c < TableView->columnCount(); ++c) {
+        DBGridArhDataMod->resizeColumnToContents(c); // looks at the rows on screen only
+        DBGridArhDataMod->setColumnWidth(
+            c, qMax(TableView->columnWidth(c), DBGridArhDataMod->columnWidth(c)));
+    }
+}
+
+void FormMain::fillChart()
+{
+    const PollingState &state = m_station.state;
+    Chart1->setPoints(ArchiveChartPoints(TableView->table(), state.GrafN, state.GrafMax));
+}
+
+void FormMain::RefreshViews()
+{
+    QWidget *page = PageControl1->currentWidget();
+    if (page == tsCurrentData)
+        ShowCurrent(m_station.state.SelUstr);
+    if (page == tsArh && cbAutoArhData->isChecked() && TableView->isOpen()) {
+        TableView->refresh();
+        const int last = TableView->lastRow();
+        if (last >= 0) {
+            DBGridArhDataMod->setCurrentIndex(TableView->index(last, 0));
+            DBGridArhDataMod->scrollToBottom();
+        }
+    }
+    if (page == tsGraf && cbAutoGraf->isChecked()) {
+        Chart1->setBottomAutomatic();
+        if (m_station.state.NewArh || !TableView->isOpen()) {
+            TableView->closeTable();
+            if (!openTableView()) {
+                Chart1->clear();
+                return;
+            }
+        }
+        TableView->refresh();
+        Chart1->clear();
+        fillChart();
+        Chart1->setBottomAutomatic();
+    }
+}
+
+void FormMain::btnApplyGrafClick()
+{
+    const ChartSettingsCheck check =
+        CheckChartSettings(editGrafN->text(), editGrafMax->text(), editGrafMin->text());
+    if (!check.accepted) {
+        ShowError(check.message);
+        return;
+    }
+    PollingState &state = m_station.state;
+    state.GrafN = check.settings.GrafN;
+    state.GrafMax = check.settings.GrafMax;
+    state.GrafMin = check.settings.GrafMin;
+    Chart1->setValueRange(state.GrafMin, state.GrafMax);
+}
+
+void FormMain::resetIconAnimation()
+{
+    m_iconFrame = 1;
+}
+
+void FormMain::timerIconTimer()
+{
+    const QIcon frame = StationIcons::animationFrame(m_iconFrame);
+    QApplication::setWindowIcon(frame);
+    setWindowIcon(frame);
+    m_iconFrame = m_iconFrame + 1;
+    if (m_iconFrame == 7)
+        m_iconFrame = 1;
+}
+
+void FormMain::btnClearJournalClick()
+{
+    m_station.journal.clear();
+}
+
+void FormMain::SpeedBtn_AboutClick()
+{
+    FormAbout about(this);
+    about.move(x() + width() / 2 - about.width() / 2, y() + height() / 2 - about.height() / 2);
+    about.exec();
+}
+
+void FormMain::SpeedBtn_WWWClick()
+{
+    sbMain->clearMessage();
+    QDesktopServices::openUrl(QUrl(MakerWebAddress));
+}
+
+void FormMain::SpeedBtn_MailClick()
+{
+    sbMain->clearMessage();
+    QUrl mail(QStringLiteral("mailto:") + MakerMail);
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Programma Zeltar"));
+    mail.setQuery(query);
+    QDesktopServices::openUrl(mail);
+}
+
+void FormMain::FormActivate()
+{
+    // The archive tables need their template; say so once, not at every activation.
+    if (EnsureTemplate(m_station.ProgDir())) {
+        m_templateFailureShown = false;
+        return;
+    }
+    if (m_templateFailureShown)
+        return;
+    m_templateFailureShown = true;
+    ShowInformation(QStringLiteral("Ошибка инициализации BDE"));
+}
+
+bool FormMain::shutDownInOrder()
+{
+    if (m_closing)
+        return true;
+    m_closing = true;
+    timerIcon->stop();
+    m_station.journal.AddProgMes(QStringLiteral("Закрытие программы"));
+    // A tick in the middle of a wait ends without touching a table.
+    m_cycle->shutdown();
+    TableView->closeTable();
+    m_station.CommModBus.ClosePort();
+    return true;
+}
+
+void FormMain::closeWithoutQuestion()
+{
+    m_askOnClose = false;
+    close();
+}
+
+void FormMain::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (m_askOnClose && m_started && !AskYesNo(QStringLiteral("Выйти из программы ?"))) {
+        event->ignore();
+        return;
+    }
+    shutDownInOrder();
+    event->accept();
+}
+
+bool FormMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && m_started)
+        FormActivate();
+    return QMainWindow::event(event);
+}
+
+bool FormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress &&
+        (watched == editGrafMax || watched == editGrafMin || watched == editGrafN)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnApplyGrafClick();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::Enter) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (widget == Panel1 || widget == sbMain || widget == tsCurrentData ||
+            widget == PageControl1)
+            sbMain->clearMessage();
+        else if (widget != nullptr)
+            sbMain->showMessage(widget->toolTip());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace zeltar

@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QTableView;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace zeltar {
+
+class ArchiveTableModel;
+class ChartWidget;
+class PollingCycle;
+class Station;
+class UpDown;
+
+// The main window: the device tree, the journal, the current values, the archive table
+// and the chart of the selected instrument, and the toolbar that starts and stops polling.
+class FormMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit FormMain(Station &station, QWidget *parent = nullptr);
+    ~FormMain() override;
+
+    // The start-up sequence when the window first appears: journal, configuration (asking
+    // to create it when missing), device tree, automatic start. False when the station is
+    // to end (the operator declined a new configuration file).
+    bool FormShow();
+
+    // Closes the station in order without asking (SIGINT, SIGTERM).
+    void closeWithoutQuestion();
+
+    void RebuildMainTree();
+    void ShowCurrent(int n);
+    void RefreshViews();
+
+    PollingCycle &cycle() { return *m_cycle; }
+    Station &station() { return m_station; }
+    // The icon frame that the next animation step shows, 1 to 6.
+    int iconFrame() const { return m_iconFrame; }
+    bool ArhPribView = false;
+
+    // Controls, named as the station's operators and tests know them.
+    QToolBar *Panel1;
+    QToolButton *btnStart;
+    QToolButton *btnStop;
+    QToolButton *btnNastrWare;
+    QToolButton *btnReadArh;
+    QToolButton *btnClearJournal;
+    QToolButton *SpeedBtn_About;
+    QToolButton *SpeedBtn_WWW;
+    QToolButton *SpeedBtn_Mail;
+    QToolButton *btnExit;
+    QTreeWidget *twData;
+    QLabel *stCurrentUstr;
+    QSplitter *splitter;
+    QTabWidget *PageControl1;
+    QWidget *tsProgJournal;
+    QWidget *tsCurrentData;
+    QWidget *tsArh;
+    QWidget *tsGraf;
+    QPlainTextEdit *memoProgMes;
+    QLabel *stPribName;
+    QLabel *stVkl;
+    QLabel *stPribZnac;
+    QLabel *stPribNomReg;
+    QLabel *stUst1;
+    QLabel *stUst2;
+    QLabel *stUst3;
+    QLabel *stUst4;
+    QCheckBox *cbAutoArhData;
+    QTableView *DBGridArhDataMod;
+    QCheckBox *cbAutoGraf;
+    QLineEdit *editGrafMin;
+    QLineEdit *editGrafMax;
+    QLineEdit *editGrafN;
+    UpDown *UpDown2;
+    QPushButton *btnApplyGraf;
+    ChartWidget *Chart1;
+    QStatusBar *sbMain;
+    QTimer *timerIcon;
+
+    // The table behind the table page and the chart.
+    ArchiveTableModel *TableView;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createToolbar();
+    QWidget *createTreePanel();
+    void createPages();
+    QWidget *createCurrentPage();
+    QWidget *createTablePage();
+    QWidget *createChartPage();
+    void connectPolling();
+
+    void twDataChanging(QTreeWidgetItem *item);
+    void PageControl1Changing(int newIndex);
+    void PageControl1Change(int index);
+    void btnApplyGrafClick();
+    void timerIconTimer();
+    void btnClearJournalClick();
+    void SpeedBtn_AboutClick();
+    void SpeedBtn_WWWClick();
+    void SpeedBtn_MailClick();
+    void FormActivate();
+
+    void showJournal();
+    void setLinkImage(int n, int image);
+    void resetIconAnimation();
+    bool openTableView();
+    void fillChart();
+    void fitGridColumns();
+    // The device selected in the tree when it is still configured, else 0.
+    int selectedDevice() const;
+    bool shutDownInOrder();
+
+    Station &m_station;
+    PollingCycle *m_cycle;
+    int m_iconFrame = 1;
+    int m_shownPage = 0;
+    bool m_started = false;
+    bool m_closing = false;
+    bool m_askOnClose = true;
+    bool m_templateFailureShown = false;
+};
+
+} // namespace zeltar

@@ -1,0 +1,53 @@
+#include "ui/station_app.h"
+
+#include "acquisition/station.h"
+#include "core/message_service.h"
+#include "core/single_instance.h"
+#include "core/termination_signals.h"
+#include "ui/form_flash.h"
+#include "ui/form_main.h"
+#include "ui/station_icons.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace zeltar {
+
+QString StationFolder(const QStringList &arguments)
+{
+    const int at = arguments.indexOf(QStringLiteral("--dir"));
+    if (at >= 0 && at + 1 < arguments.size())
+        return arguments.at(at + 1);
+    return QCoreApplication::applicationDirPath();
+}
+
+int RunStation(const QString &progDir, int splashMs)
+{
+    SingleInstance instance;
+    if (!instance.tryAcquire()) {
+        ShowWarning(QStringLiteral("Программа уже запущена"));
+        return 1;
+    }
+
+    QApplication::setWindowIcon(StationIcons::applicationIcon());
+    if (splashMs > 0) {
+        // Paint events only: the operator cannot act on anything yet.
+        FormFlash splash;
+        splash.showNow();
+        QEventLoop wait;
+        QTimer::singleShot(splashMs, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        splash.hide();
+    }
+
+    Station station(progDir);
+    FormMain formMain(station);
+    OnTerminationSignals([&formMain] { formMain.closeWithoutQuestion(); });
+    formMain.show();
+    if (!formMain.FormShow())
+        return 0;
+    return QApplication::exec();
+}
+
+} // namespace zeltar

@@ -1,0 +1,358 @@
+// The main window offscreen: the start-up sequence and its journal lines, the device tree,
+// the pages shown for a selection, polling start and stop, the chart settings and the exit
+// question. Message boxes are answered by the recorder; no test waits for a modal box.
+#include "acquisition/polling_cycle.h"
+#include "acquisition/station.h"
+#include "core/clock.h"
+#include "core/single_instance.h"
+#include "message_recorder.h"
+#include "sim_process.h"
+#include "ui/chart_widget.h"
+#include "ui/form_main.h"
+#include "ui/station_app.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace zeltar;
+
+namespace {
+
+QString messageOf(const QString &journalLine)
+{
+    return journalLine.section(QStringLiteral("]- "), 1);
+}
+
+QStringList journalMessages(const Station &station)
+{
+    QStringList messages;
+    for (const QString &line : station.journal.lines())
+        messages.append(messageOf(line));
+    return messages;
+}
+
+} // namespace
+
+class FormMainTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MessageRecorder> m_messages;
+
+    QString dir() const { return m_dir->path(); }
+
+    void writeIni(const QString &text)
+    {
+        QFile file(dir() + QStringLiteral("/Zeltar.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    }
+
+    QString threeDevices(bool autoStart, const QString &line = QStringLiteral("/nonexistent"))
+    {
+        return QStringLiteral("[MAIN]\nAutoStart=%1\nTimeOpr=999\nCountUstr=3\n"
+                              "[ZELTAR1]\nPribName=Печь 1\nPribVkl=1\nPribPort=1\nPribBaud=2\n"
+                              "PribAdr=1\nPribUst=00000070;00000030;00000050;00000000;\n"
+                              "[ZELTAR2]\nPribName=Котёл\nPribVkl=0\nPribPort=1\nPribAdr=2\n"
+                              "[ZELTAR3]\nPribName=Сушка\nPribVkl=1\nPribPort=1\nPribBaud=2\n"
+                              "PribAdr=3\n[PORTS]\nCOM1=%2\n")
+            .arg(autoStart ? 1 : 0)
+            .arg(line);
+    }
+
+    static QStringList visibleTabs(const FormMain &form)
+    {
+        QStringList tabs;
+        for (int i = 0; i < form.PageControl1->count(); ++i)
+            if (form.PageControl1->isTabVisible(i))
+                tabs.append(form.PageControl1->widget(i)->objectName());
+        return tabs;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        Clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(10, 15, 0)));
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_messages = std::make_unique<MessageRecorder>();
+    }
+
+    void cleanup()
+    {
+        QVERIFY(m_messages->settled());
+        m_messages.reset();
+        m_dir.reset();
+        Clock::reset();
+    }
+
+    void startInAnEmptyFolder()
+    {
+        Station station(dir());
+        FormMain form(station);
+        m_messages->setNextAnswer(true);
+        QVERIFY(form.FormShow());
+        QCOMPARE(m_messages->lastText(),
+                 QStringLiteral("Не найден файл конфигурации\rСоздать новый файл ?"));
+        QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
+        QCOMPARE(journalMessages(station), QStringList{"Открытие программы"});
+        QVERIFY(!QFile::exists(dir() + QStringLiteral("/Zeltar.ini")));
+        QVERIFY(QFile::exists(dir() + QStringLiteral("/Zeltar.mes")));
+        QVERIFY(!station.state.OprRun);
+        QCOMPARE(form.memoProgMes->toPlainText(), station.journal.lines().join('\n'));
+        // Only the journal page, the root selected.
+        QCOMPARE(visibleTabs(form), QStringList{"tsProgJournal"});
+        QCOMPARE(form.twData->topLevelItemCount(), 1);
+        QCOMPARE(form.twData->currentItem(), form.twData->topLevelItem(0));
+    }
+
+    void declinedConfigurationEndsTheStation()
+    {
+        Station station(dir());
+        FormMain form(station);
+        m_messages->setNextAnswer(false);
+        QVERIFY(!form.FormShow());
+    }
+
+    void automaticStart_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QStringList>("journal");
+        QTest::newRow("two enabled")
+            << true
+            << QStringList{"Начат сбор данных с приборов(Автозапуск)",
+                           "Запущена система сбора и анализа данных", "Открытие программы"};
+        QTest::newRow("none enabled")
+            << false
+            << QStringList{"Автозапуск запрещен. Нет включенных приборов", "Открытие программы"};
+    }
+
+    void automaticStart()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(QStringList, journal);
+        QString ini = threeDevices(true);
+        if (!enabled)
+            ini.replace(QStringLiteral("PribVkl=1"), QStringLiteral("PribVkl=0"));
+        writeIni(ini);
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        QCOMPARE(journalMessages(station), journal);
+        QCOMPARE(station.state.OprRun, enabled);
+        QCOMPARE(form.btnStart->isChecked(), enabled);
+        QVERIFY(m_messages->messages().isEmpty()); // unlike a manual start, no box
+        form.cycle().btnStopClick();
+    }
+
+    void treeAndPages()
+    {
+        writeIni(threeDevices(false));
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        QCOMPARE(form.twData->topLevelItemCount(), 4);
+        QStringList texts;
+        QList<int> images;
+        for (int i = 0; i < 4; ++i) {
+            texts.append(form.twData->topLevelItem(i)->text(0));
+            images.append(form.twData->topLevelItem(i)->data(0, Qt::UserRole).toInt());
+        }
+        QCOMPARE(texts, QStringList({"Программа", "Печь 1", "Котёл", "Сушка"}));
+        QCOMPARE(images, QList<int>({0, 7, 13, 7}));
+        QCOMPARE(station.state.CountVkl, 2);
+
+        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        QCOMPARE(station.state.SelUstr, 1);
+        QCOMPARE(visibleTabs(form), QStringList({"tsCurrentData", "tsArh", "tsGraf"}));
+        // Polling off: the device shows as switched off.
+        QCOMPARE(form.stPribName->text(), QStringLiteral("Печь 1"));
+        QCOMPARE(form.stVkl->text(), QStringLiteral("Состояние: Прибор отключен"));
+        QCOMPARE(form.stPribZnac->text(), QStringLiteral("----"));
+        QCOMPARE(form.stUst1->text(), QStringLiteral("70"));
+
+        form.twData->setCurrentItem(form.twData->topLevelItem(0));
+        QCOMPARE(visibleTabs(form), QStringList{"tsProgJournal"});
+    }
+
+    void currentValuesWhilePolling()
+    {
+        test::SimProcess sim({"--addr", "1", "--value", "23.45"});
+        QVERIFY(sim.start());
+        writeIni(threeDevices(false, sim.portPath()));
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        form.PageControl1->setCurrentWidget(form.tsCurrentData);
+
+        form.btnStart->click();
+        QVERIFY(station.state.OprRun);
+        QVERIFY(form.btnStart->isChecked());
+        QVERIFY(!form.btnStop->isChecked());
+        QVERIFY(!form.btnNastrWare->isEnabled());
+        QVERIFY(!form.btnReadArh->isEnabled());
+        QVERIFY(form.timerIcon->isActive());
+        QCOMPARE(form.timerIcon->interval(), 400);
+
+        form.cycle().timerSysTimer(); // device 1
+        QCOMPARE(form.stVkl->text(), QStringLiteral("Состояние: Прибор работает"));
+        QCOMPARE(form.stPribZnac->text(), QStringLiteral("23,45"));
+        QCOMPARE(form.twData->topLevelItem(1)->data(0, Qt::UserRole).toInt(), 7);
+        form.cycle().timerSysTimer(); // device 3 does not answer
+        QCOMPARE(form.twData->topLevelItem(3)->data(0, Qt::UserRole).toInt(), 14);
+
+        // The icon steps through its six frames.
+        const int frame = form.iconFrame();
+        QTest::qWait(900);
+        QVERIFY(form.iconFrame() != frame);
+
+        form.btnStop->click();
+        QVERIFY(!station.state.OprRun);
+        QVERIFY(form.btnNastrWare->isEnabled());
+        QVERIFY(form.btnReadArh->isEnabled());
+        QVERIFY(!form.timerIcon->isActive());
+        QVERIFY(form.stCurrentUstr->text().isEmpty());
+    }
+
+    void startWithoutEnabledDevicePressesStop()
+    {
+        QString ini = threeDevices(false);
+        ini.replace(QStringLiteral("PribVkl=1"), QStringLiteral("PribVkl=0"));
+        writeIni(ini);
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        form.btnStart->click();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Нет включенных приборов"));
+        QVERIFY(form.btnStop->isChecked());
+        QVERIFY(!form.btnStart->isChecked());
+    }
+
+    void chartSettings_data()
+    {
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<QString>("minimum");
+        QTest::addColumn<QString>("maximum");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("too few") << "4"
+                                 << "0"
+                                 << "500"
+                                 << "Число точек должно быть в диапазоне от 5 до 500";
+        QTest::newRow("too many") << "501"
+                                  << "0"
+                                  << "500"
+                                  << "Число точек должно быть в диапазоне от 5 до 500";
+        QTest::newRow("not a number") << "5x"
+                                      << "0"
+                                      << "500"
+                                      << "Неверное количество точек";
+        QTest::newRow("bad maximum") << "50"
+                                     << "0"
+                                     << "a"
+                                     << "Неверное максимальное значение";
+        QTest::newRow("bad minimum") << "50"
+                                     << "b"
+                                     << "5"
+                                     << "Неверное минимальное значение";
+        QTest::newRow("equal") << "50"
+                               << "5"
+                               << "5"
+                               << "Максимальное значение должно быть больше минимального";
+        QTest::newRow("both separators") << "500"
+                                         << "1,5"
+                                         << "2.5"
+                                         << "";
+    }
+
+    void chartSettings()
+    {
+        QFETCH(QString, points);
+        QFETCH(QString, minimum);
+        QFETCH(QString, maximum);
+        QFETCH(QString, message);
+        writeIni(threeDevices(false));
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        form.PageControl1->setCurrentWidget(form.tsGraf);
+        QCOMPARE(form.editGrafN->text(), QStringLiteral("50"));
+        QCOMPARE(form.editGrafMax->text(), QStringLiteral("500"));
+        QCOMPARE(form.Chart1->valueRange().min, -100.0);
+
+        form.editGrafN->setText(points);
+        form.editGrafMin->setText(minimum);
+        form.editGrafMax->setText(maximum);
+        QTest::keyClick(form.editGrafN, Qt::Key_Return);
+        if (message.isEmpty()) {
+            QVERIFY(m_messages->messages().isEmpty());
+            QCOMPARE(station.state.GrafN, 500);
+            QCOMPARE(form.Chart1->valueRange().min, 1.5);
+            QCOMPARE(form.Chart1->valueRange().max, 2.5);
+        } else {
+            QCOMPARE(m_messages->lastText(), message);
+            QCOMPARE(station.state.GrafN, 50);
+            QCOMPARE(form.Chart1->valueRange().max, 200.0);
+        }
+    }
+
+    void exitQuestion()
+    {
+        writeIni(threeDevices(false));
+        Station station(dir());
+        FormMain form(station);
+        form.show();
+        QVERIFY(form.FormShow());
+        const int lines = station.journal.lines().size();
+
+        m_messages->setNextAnswer(false);
+        form.btnExit->click();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Выйти из программы ?"));
+        QVERIFY(form.isVisible());
+        QCOMPARE(station.journal.lines().size(), lines);
+
+        m_messages->setNextAnswer(true);
+        form.btnExit->click();
+        QVERIFY(!form.isVisible());
+        QCOMPARE(messageOf(station.journal.lines().first()), QStringLiteral("Закрытие программы"));
+    }
+
+    void clearJournal()
+    {
+        writeIni(threeDevices(false));
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        form.btnClearJournal->click();
+        QVERIFY(form.memoProgMes->toPlainText().isEmpty());
+        QFile file(station.journalPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().isEmpty());
+    }
+
+    void secondInstanceRefused()
+    {
+        // The lock lives in the temporary folder: use one of this test's own.
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", dir().toLocal8Bit());
+        auto restore = qScopeGuard([&] { qputenv("TMPDIR", oldTemp); });
+        SingleInstance first;
+        QVERIFY(first.tryAcquire());
+        QCOMPARE(RunStation(dir(), 0), 1);
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Программа уже запущена"));
+        QCOMPARE(m_messages->messages().last().icon, MessageIcon::Warning);
+    }
+};
+
+QTEST_MAIN(FormMainTest)
+#include "test_form_main.moc"

@@ -1,0 +1,66 @@
+// zeltar-shots: renders the main window's pages, as a station folder shows them after a
+// few seconds of polling, to PNG files. For the README and for checking the look of the
+// window without a display (run with QT_QPA_PLATFORM=offscreen).
+#include "acquisition/polling_cycle.h"
+#include "acquisition/station.h"
+#include "core/message_service.h"
+#include "ui/form_main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+using namespace zeltar;
+
+namespace {
+
+void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool save(FormMain &form, QWidget *page, const QString &file)
+{
+    form.PageControl1->setCurrentWidget(page);
+    settle(300);
+    return form.grab().save(file);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: zeltar-shots STATION_DIR OUTPUT_DIR [SECONDS]\n");
+        return 2;
+    }
+    const QString outDir = args.at(2);
+    const int seconds = args.size() > 3 ? args.at(3).toInt() : 8;
+    QDir().mkpath(outDir);
+
+    Station station(args.at(1));
+    FormMain form(station);
+    form.show();
+    if (!form.FormShow())
+        return 1;
+    settle(seconds * 1000);
+
+    form.twData->setCurrentItem(form.twData->topLevelItem(1));
+    bool ok = save(form, form.tsCurrentData, outDir + QStringLiteral("/current-values.png")) &&
+              save(form, form.tsArh, outDir + QStringLiteral("/table.png")) &&
+              save(form, form.tsGraf, outDir + QStringLiteral("/chart.png"));
+    form.twData->setCurrentItem(form.twData->topLevelItem(0));
+    ok = ok && save(form, form.tsProgJournal, outDir + QStringLiteral("/journal.png"));
+    form.cycle().btnStopClick();
+    form.closeWithoutQuestion();
+    std::printf("%s\n", ok ? "pages saved" : "a page could not be saved");
+    return ok ? 0 : 1;
+}
