@@ -5,67 +5,26 @@
 #include "acquisition/archive_layout.h"
 #include "acquisition/archive_table.h"
 #include "acquisition/archive_template.h"
-#include "acquisition/dbf_field_text.h"
+#include "bench_tables.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 using namespace zeltar;
+using zeltar::bench::FillTable;
+using zeltar::bench::SampleRecord;
 
 namespace {
 
 constexpr int BigTableRecords = 1000000;
 constexpr int Appends = 100;
 constexpr int NewestRecords = 500;
-
-ArchiveRecord SampleRecord(int i)
-{
-    ArchiveRecord record;
-    record.data = QStringLiteral("13.05.2008");
-    record.time = QStringLiteral("14:%1:%2")
-                      .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
-                      .arg(i % 60, 2, 10, QLatin1Char('0'));
-    record.znac = 20.0f + float(i % 100) / 10.0f;
-    record.rele = i % 16;
-    return record;
-}
-
-QByteArray RecordBytes(const ArchiveRecord &record)
-{
-    const QVector<ArchiveField> layout = ArchiveLayout();
-    const QVariantList values = ArchiveValues(record);
-    QByteArray bytes(1, ' ');
-    for (int i = 0; i < layout.size(); ++i)
-        bytes +=
-            DbfFieldBytes(layout[i].type, layout[i].width, layout[i].decimals, values.value(i));
-    return bytes;
-}
-
-// Fills a fresh copy of the template with records written straight into the file.
-bool FillTable(const QString &path, int records)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite) || !file.seek(file.size() - 1)) // over the end marker
-        return false;
-    QByteArray block;
-    for (int i = 0; i < 1000; ++i)
-        block += RecordBytes(SampleRecord(i));
-    for (int written = 0; written < records; written += 1000) {
-        if (file.write(block) != block.size())
-            return false;
-    }
-    file.write("\x1A", 1);
-    uchar count[4];
-    qToLittleEndian<quint32>(records, count);
-    return file.seek(4) && file.write(reinterpret_cast<char *>(count), 4) == 4;
-}
 
 double Median(std::vector<double> samples)
 {

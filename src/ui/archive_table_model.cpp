@@ -64,6 +64,7 @@ bool ArchiveTableModel::setTable(const QString &path)
     m_rows.clear();
     m_recordsRead = 0;
     m_indicatorRow = -1;
+    m_first = 0;
     m_error.clear();
     const bool opened = m_table.open(path, ArchiveTable::Mode::Read);
     if (!opened)
@@ -81,6 +82,7 @@ void ArchiveTableModel::closeTable()
     m_rows.clear();
     m_rowCount = 0;
     m_indicatorRow = -1;
+    m_first = 0;
     resolveColumns();
     endResetModel();
 }
@@ -88,6 +90,20 @@ void ArchiveTableModel::closeTable()
 int ArchiveTableModel::refresh()
 {
     const int count = m_table.refresh();
+    if (m_window > 0) {
+        // Rows appear only where the window is not yet full; the view follows the count.
+        if (count != m_rowCount) {
+            beginResetModel();
+            if (count < m_rowCount)
+                m_rows.clear();
+            m_rowCount = count;
+            m_first = qBound(0, m_first, qMax(0, m_rowCount - 1));
+            if (m_indicatorRow >= count)
+                m_indicatorRow = -1;
+            endResetModel();
+        }
+        return m_rowCount;
+    }
     if (count > m_rowCount) {
         beginInsertRows(QModelIndex(), m_rowCount, count - 1);
         m_rowCount = count;
@@ -104,23 +120,56 @@ int ArchiveTableModel::refresh()
     return m_rowCount;
 }
 
-void ArchiveTableModel::setIndicatorRow(int row)
+void ArchiveTableModel::setIndicatorRow(int record)
 {
-    if (row < 0 || row >= m_rowCount)
-        row = -1;
+    if (record < 0 || record >= m_rowCount)
+        record = -1;
     const int previous = m_indicatorRow;
-    if (row == previous)
+    if (record == previous)
         return;
-    m_indicatorRow = row;
-    if (previous >= 0)
-        emit headerDataChanged(Qt::Vertical, previous, previous);
-    if (row >= 0)
-        emit headerDataChanged(Qt::Vertical, row, row);
+    m_indicatorRow = record;
+    for (int marked : {previous, record}) {
+        const int row = rowOfRecord(marked);
+        if (row >= 0)
+            emit headerDataChanged(Qt::Vertical, row, row);
+    }
+}
+
+void ArchiveTableModel::setWindow(int first, int rows)
+{
+    first = qBound(0, first, qMax(0, m_rowCount - 1));
+    rows = qMax(0, rows);
+    if (first == m_first && rows == m_window)
+        return;
+    const int shownBefore = rowCount();
+    const int rowsBefore = m_window;
+    m_first = first;
+    m_window = rows;
+    if (rows != rowsBefore || rowCount() != shownBefore) {
+        beginResetModel();
+        endResetModel();
+        return;
+    }
+    // Same number of rows, other records in them.
+    if (shownBefore > 0) {
+        emit dataChanged(index(0, 0), index(shownBefore - 1, columnCount() - 1));
+        emit headerDataChanged(Qt::Vertical, 0, shownBefore - 1);
+    }
+}
+
+int ArchiveTableModel::rowOfRecord(int record) const
+{
+    const int row = record - m_first;
+    return record >= 0 && row >= 0 && row < rowCount() ? row : -1;
 }
 
 int ArchiveTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_rowCount;
+    if (parent.isValid())
+        return 0;
+    if (m_window == 0)
+        return m_rowCount;
+    return qBound(0, m_rowCount - m_first, m_window);
 }
 
 int ArchiveTableModel::columnCount(const QModelIndex &parent) const
@@ -130,19 +179,20 @@ int ArchiveTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant ArchiveTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rowCount || index.column() >= m_columns.size())
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= m_columns.size())
         return {};
     const int column = index.column();
+    const int record = recordOfRow(index.row());
     switch (role) {
     case Qt::DisplayRole: {
-        const Row *values = row(index.row());
+        const Row *values = row(record);
         const QVariant value = values ? values->at(column) : QVariant();
         if (!value.isValid())
             return QString();
         return isNumeric(column) ? FormatNumber(value.toDouble()) : value.toString();
     }
     case ArchiveValueRole: {
-        const Row *values = row(index.row());
+        const Row *values = row(record);
         return values ? values->at(column) : QVariant();
     }
     case Qt::TextAlignmentRole:
@@ -157,7 +207,7 @@ QVariant ArchiveTableModel::headerData(int section, Qt::Orientation orientation,
 {
     if (orientation == Qt::Vertical) {
         if (role == Qt::DisplayRole)
-            return section == m_indicatorRow ? RecordMarker : QString();
+            return recordOfRow(section) == m_indicatorRow ? RecordMarker : QString();
         return {};
     }
     if (section < 0 || section >= m_columns.size())

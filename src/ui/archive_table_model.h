@@ -63,12 +63,23 @@ public:
     // Takes in the records appended to the file since it was opened or last refreshed, as
     // inserted rows, and returns the record count.
     int refresh();
-    // The row of the newest record; -1 when the table is empty or closed.
+    // The number of the newest record; -1 when the table is empty or closed.
     int lastRow() const { return m_rowCount - 1; }
 
-    // The row whose vertical header shows the record marker; -1 for none.
-    void setIndicatorRow(int row);
+    // The record whose vertical header shows the record marker; -1 for none.
+    void setIndicatorRow(int record);
     int indicatorRow() const { return m_indicatorRow; }
+
+    // Records in the open table (rowCount() is that unless a window is set).
+    int recordCount() const { return m_rowCount; }
+    // Shows only the records first .. first + rows - 1 as rows 0 .. rows - 1, so that a view
+    // never holds anything per record of a long table; rows 0 shows every record.
+    void setWindow(int first, int rows);
+    int windowFirst() const { return m_first; }
+    int windowRows() const { return m_window; }
+    // The record shown in a row, and the row showing a record (-1 when outside the window).
+    int recordOfRow(int row) const { return m_first + row; }
+    int rowOfRecord(int record) const;
 
     // How many records were read from the file since the table was opened.
     int recordsRead() const { return m_recordsRead; }
@@ -90,8 +101,10 @@ private:
     ArchiveTable m_table;
     QVector<ArchiveColumn> m_columns;
     QVector<int> m_positions; // field position of each column in the open table
-    int m_rowCount = 0;
-    int m_indicatorRow = -1;
+    int m_rowCount = 0;       // records in the table
+    int m_indicatorRow = -1;  // a record number
+    int m_first = 0;          // first record of the window
+    int m_window = 0;         // rows of the window; 0: no window
     QString m_error;
     mutable QCache<int, Row> m_rows;
     mutable int m_recordsRead = 0;

@@ -6,7 +6,7 @@
 #include "acquisition/station.h"
 #include "config/device_list.h"
 #include "core/message_service.h"
-#include "ui/archive_cell_delegate.h"
+#include "ui/archive_grid.h"
 #include "ui/archive_table_model.h"
 #include "ui/chart_fill.h"
 #include "ui/chart_settings.h"
@@ -24,7 +24,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +34,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -316,17 +314,7 @@ QWidget *FormMain::createTablePage()
     TableView = new ArchiveTableModel(this);
     TableView->setObjectName(QStringLiteral("TableView"));
     TableView->setColumns(ArchiveGridColumns());
-    DBGridArhDataMod = named(new QTableView(page), "DBGridArhDataMod");
-    DBGridArhDataMod->setModel(TableView);
-    DBGridArhDataMod->setItemDelegate(new ArchiveCellDelegate(DBGridArhDataMod));
-    DBGridArhDataMod->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGridArhDataMod->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGridArhDataMod->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGridArhDataMod->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    DBGridArhDataMod->verticalHeader()->setDefaultSectionSize(20);
-    DBGridArhDataMod->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    connect(DBGridArhDataMod->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) { TableView->setIndicatorRow(current.row()); });
+    DBGridArhDataMod = named(new ArchiveGrid(TableView, page), "DBGridArhDataMod");
 
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(2, 2, 2, 2);
@@ -569,7 +557,6 @@ void FormMain::PageControl1Change(int index)
         return;
     QWidget *page = PageControl1->widget(index);
     if (page == tsArh && m_station.state.SelUstr != 0) {
-        DBGridArhDataMod->setModel(TableView);
         cbAutoArhData->setChecked(true);
         TableView->setColumns(ArchiveGridColumns());
         TableView->closeTable();
@@ -577,7 +564,7 @@ void FormMain::PageControl1Change(int index)
         const QString name = n == 0 ? QString() : ArchiveKeeper(m_station).CurrentTableName(n);
         if (n != 0 && QFileInfo::exists(name) && !TableView->setTable(name))
             ShowError(QStringLiteral("Ошибка 389. Обратитесь к разработчику."));
-        fitGridColumns();
+        DBGridArhDataMod->fitColumns();
         return;
     }
     if (page == tsGraf) {
@@ -595,17 +582,6 @@ void FormMain::PageControl1Change(int index)
     }
 }
 
-void FormMain::fitGridColumns()
-{
-    // The given widths, widened where this desktop's font needs more room for the
-    // titles or for the rows on screen (a date must be readable whole).
-    for (int c = 0; c < TableView->columnCount(); ++c) {
-        DBGridArhDataMod->resizeColumnToContents(c); // looks at the rows on screen only
-        DBGridArhDataMod->setColumnWidth(
-            c, qMax(TableView->columnWidth(c), DBGridArhDataMod->columnWidth(c)));
-    }
-}
-
 void FormMain::fillChart()
 {
     const PollingState &state = m_station.state;
@@ -619,11 +595,7 @@ void FormMain::RefreshViews()
         ShowCurrent(m_station.state.SelUstr);
     if (page == tsArh && cbAutoArhData->isChecked() && TableView->isOpen()) {
         TableView->refresh();
-        const int last = TableView->lastRow();
-        if (last >= 0) {
-            DBGridArhDataMod->setCurrentIndex(TableView->index(last, 0));
-            DBGridArhDataMod->scrollToBottom();
-        }
+        DBGridArhDataMod->moveToLast();
     }
     if (page == tsGraf && cbAutoGraf->isChecked()) {
         Chart1->setBottomAutomatic();

@@ -10,7 +10,6 @@ class QPushButton;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
-class QTableView;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -19,6 +18,7 @@ class QTreeWidgetItem;
 
 namespace zeltar {
 
+class ArchiveGrid;
 class ArchiveTableModel;
 class ChartWidget;
 class PollingCycle;
@@ -81,7 +81,7 @@ public:
     QLabel *stUst3;
     QLabel *stUst4;
     QCheckBox *cbAutoArhData;
-    QTableView *DBGridArhDataMod;
+    ArchiveGrid *DBGridArhDataMod;
     QCheckBox *cbAutoGraf;
     QLineEdit *editGrafMin;
     QLineEdit *editGrafMax;
@@ -125,7 +125,6 @@ private:
     void resetIconAnimation();
     bool openTableView();
     void fillChart();
-    void fitGridColumns();
     // The device selected in the tree when it is still configured, else 0.
     int selectedDevice() const;
     bool shutDownInOrder();
