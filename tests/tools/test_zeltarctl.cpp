@@ -1,0 +1,187 @@
+// zeltarctl as a shell user runs it, against zeltar-sim: raw transactions and their exit
+// codes, a device reached through a station folder, the loaded configuration as JSON, and
+// headless polling ended by time and by SIGTERM.
+#include "core/single_instance.h"
+#include "sim_process.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+#include <csignal>
+
+using zeltar::test::SimProcess;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class ZeltarctlTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_lockDir; // the single-instance lock of these runs lives here
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TMPDIR"), m_lockDir.path());
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        return env;
+    }
+
+    Run run(const QStringList &args, int timeoutMs = 20000)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(QStringLiteral(ZELTARCTL_PATH), args);
+        Run result;
+        if (!process.waitForFinished(timeoutMs))
+            return result;
+        result.exitCode = process.exitCode();
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    // A station folder with two devices on COM2 = the simulator's line.
+    QString stationFolder(const QTemporaryDir &dir, const QString &line)
+    {
+        QFile ini(dir.filePath(QStringLiteral("Zeltar.ini")));
+        if (!ini.open(QIODevice::WriteOnly))
+            return {};
+        ini.write(QStringLiteral("[MAIN]\nTimeOpr=1\nTimeArh=1\nCountUstr=2\n"
+                                 "[ZELTAR1]\nPribName=Печь 1\nPribVkl=1\nPribPort=2\n"
+                                 "PribBaud=2\nPribAdr=1\n"
+                                 "[ZELTAR2]\nPribName=Котёл\nPribVkl=1\nPribPort=2\n"
+                                 "PribBaud=3\nPribAdr=7\n"
+                                 "[PORTS]\nCOM2=%1\n")
+                      .arg(line)
+                      .toUtf8());
+        return dir.path();
+    }
+
+private Q_SLOTS:
+    void rawTransactions()
+    {
+        SimProcess sim({"--addr", "1", "--value", "100"});
+        QVERIFY(sim.start());
+        const QString port = sim.portPath();
+
+        Run r = run({"--port", port, "read04", "0", "4"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.startsWith(QStringLiteral("01 04 08 00 00 C8 42 ")), qPrintable(r.out));
+        QCOMPARE(r.out.trimmed().split(' ').size(), 11);
+
+        r = run({"--port", port, "--baud", "9600", "--addr", "1", "read03", "3", "1"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("01 03 02 02 01"));
+
+        r = run({"--port", port, "write16", "57", "3", "090714050324"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("01 10 00 39 00 03"));
+
+        // No instrument at that address: the link error code.
+        r = run({"--port", port, "--addr", "9", "read04", "0", "4"});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("error 2"));
+    }
+
+    void refusedCommandLines()
+    {
+        QCOMPARE(run({"--port", "/nonexistent/line", "read04", "0", "4"}).exitCode, 2);
+        QCOMPARE(run({"--port", "x", "--baud", "1200", "read04", "0", "4"}).exitCode, 3);
+        QCOMPARE(run({"--port", "x", "write16", "0", "1", "12G4"}).exitCode, 3);
+        QCOMPARE(run({"--port", "x", "read04", "0"}).exitCode, 3);
+        QCOMPARE(run({"--port", "x", "frobnicate"}).exitCode, 3);
+        const Run help = run({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains(QStringLiteral("read03 START COUNT")));
+    }
+
+    void deviceOfAStationFolder()
+    {
+        SimProcess sim({"--addr", "7", "--baud", "19200", "--value", "-2.5"});
+        QVERIFY(sim.start());
+        QTemporaryDir dir;
+        const QString folder = stationFolder(dir, sim.portPath());
+
+        Run r = run({"--dir", folder, "--device", "2", "read04", "0", "4"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.startsWith(QStringLiteral("07 04 08 00 00 20 C0")), qPrintable(r.out));
+
+        r = run({"--dir", folder, "--device", "3", "read04", "0", "4"});
+        QCOMPARE(r.exitCode, 3);
+
+        r = run({"--dir", folder, "config"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject config = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        const QJsonArray devices = config.value("Devices").toArray();
+        QCOMPARE(devices.size(), 2);
+        QCOMPARE(devices.at(1).toObject().value("PribName").toString(), QStringLiteral("Котёл"));
+        QCOMPARE(devices.at(1).toObject().value("PribAdr").toInt(), 7);
+        QCOMPARE(devices.at(1).toObject().value("PribPeriodArh").toInt(), 999);
+        QCOMPARE(config.value("ProgramSettings").toObject().value("CountUstr").toInt(), 2);
+    }
+
+    void headlessPolling()
+    {
+        SimProcess sim({"--addr", "1", "--value", "12.5"});
+        QVERIFY(sim.start());
+        QTemporaryDir dir;
+        const QString folder = stationFolder(dir, sim.portPath());
+
+        Run r = run({"--dir", folder, "poll", "--for", "2"});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.size() >= 2);
+        QVERIFY(lines.contains(QStringLiteral("1\tПечь 1\t12.5")));
+        QVERIFY(lines.contains(QStringLiteral("2\tКотёл\tНет связи")));
+
+        // Ended by SIGTERM as a service manager does: stopped as the stop button does.
+        QProcess poll;
+        poll.setProcessEnvironment(environment());
+        poll.start(QStringLiteral(ZELTARCTL_PATH), {"--dir", folder, "poll"});
+        QVERIFY(poll.waitForStarted());
+        QVERIFY(zeltar::test::WaitUntil([&] { return poll.canReadLine(); }, 10000));
+        ::kill(static_cast<pid_t>(poll.processId()), SIGTERM);
+        QVERIFY(poll.waitForFinished(10000));
+        QCOMPARE(poll.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(poll.exitCode(), 0);
+
+        QFile journal(dir.filePath(QStringLiteral("Zeltar.mes")));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        const QStringList entries =
+            QString::fromUtf8(journal.readAll()).split(QStringLiteral("\r\n"));
+        QVERIFY(entries.at(0).endsWith(QStringLiteral("]- Закрытие программы")));
+        QVERIFY(entries.at(1).endsWith(
+            QStringLiteral("]- Остановлена система сбора и анализа данных")));
+    }
+
+    void onlyOneStationAtATime()
+    {
+        QTemporaryDir dir;
+        const QString folder = stationFolder(dir, QStringLiteral("/nonexistent"));
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_lockDir.path().toLocal8Bit());
+        zeltar::SingleInstance first;
+        const bool held = first.tryAcquire();
+        qputenv("TMPDIR", oldTemp);
+        QVERIFY(held);
+        const Run r = run({"--dir", folder, "poll", "--for", "1"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.contains(QStringLiteral("Программа уже запущена")));
+    }
+};
+
+QTEST_GUILESS_MAIN(ZeltarctlTest)
+#include "test_zeltarctl.moc"
