@@ -327,6 +327,40 @@ private Q_SLOTS:
         QCOMPARE(messageOf(station.journal.lines().first()), QStringLiteral("Закрытие программы"));
     }
 
+    void closingWhileATickWaits()
+    {
+        // The instrument answers late; the operator closes the station in the middle of the
+        // tick's wait. The tick ends without a record and no table is touched afterwards.
+        test::SimProcess sim({"--addr", "1", "--late", "80"});
+        QVERIFY(sim.start());
+        writeIni(threeDevices(false, sim.portPath()) +
+                 QStringLiteral("[MAIN]\nTimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n"));
+        Station station(dir());
+        FormMain form(station);
+        form.show();
+        QVERIFY(form.FormShow());
+        form.btnStart->click();
+        connect(&form.cycle(), &PollingCycle::currentDeviceChanged, this, [&](const QString &name) {
+            if (name.isEmpty())
+                return;
+            QTimer::singleShot(30, &form, [&] {
+                m_messages->setNextAnswer(true);
+                form.close();
+            });
+        });
+        QSignalSpy polled(&form.cycle(), &PollingCycle::devicePolled);
+        form.cycle().timerSysTimer();
+        QVERIFY(!form.isVisible());
+        QCOMPARE(polled.count(), 0);
+        QCOMPARE(messageOf(station.journal.lines().first()), QStringLiteral("Закрытие программы"));
+        QDir data(station.settings.PathArh);
+        for (const QString &table : data.entryList({"*.dbf"}, QDir::Files)) {
+            QFile file(data.filePath(table));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.size(), QFile(station.templatePath()).size()); // no record in it
+        }
+    }
+
     void clearJournal()
     {
         writeIni(threeDevices(false));
