@@ -1,5 +1,8 @@
-#include "simulator_units.h"
+#include "sim_instrument.h"
+#include "sim_line.h"
+#include "sim_options.h"
 
+#include "instrument/register_codec.h"
 #include "link/modbus_frame.h"
 
 #include <QtEndian>

@@ -1,4 +1,6 @@
-#include "simulator_units.h"
+#include "sim_instrument.h"
+#include "sim_line.h"
+#include "sim_options.h"
 
 #include "link/link_result.h"
 #include "link/modbus_frame.h"
