@@ -1,4 +1,5 @@
 // zeltarctl: the station's operations from a shell, through the same core library.
+#include "ctl_operations.h"
 #include "ctl_options.h"
 #include "ctl_poll.h"
 #include "ctl_station.h"
@@ -37,6 +38,10 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("read03") || command == QLatin1String("read04") ||
         command == QLatin1String("write16"))
         return RunTransaction(invocation, out, err);
+    if (command == QLatin1String("test"))
+        return RunLinkTestCommand(invocation, out, err);
+    if (command == QLatin1String("archive"))
+        return RunArchiveCommand(invocation, out, err);
 
     err << "zeltarctl: unknown command " << command << Qt::endl << Qt::endl << UsageText();
     return ExitUsage;

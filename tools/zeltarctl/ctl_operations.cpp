@@ -1,0 +1,113 @@
+#include "ctl_operations.h"
+
+#include "acquisition/archive_download.h"
+#include "instrument/instrument_settings.h"
+#include "instrument/link_test.h"
+#include "link/port_names.h"
+#include "link/serial_session.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace zeltar::ctl {
+
+namespace {
+
+// The instrument of the command line as a device record. A port given as a path is
+// reached as port 1 mapped to that path.
+InstrumentSettings deviceOf(const LinkOptions &link, SerialSession &session)
+{
+    InstrumentSettings device;
+    int port = PortNames::portNumberOf(link.port);
+    if (port == 0) {
+        port = 1;
+        session.setPortNames(PortNames({{port, link.port}}));
+    }
+    device.PribPort = static_cast<quint8>(port);
+    device.PribBaud = static_cast<quint8>(link.baudIndex);
+    device.PribAdr = static_cast<quint8>(link.address);
+    return device;
+}
+
+bool hasPort(const Invocation &invocation, QTextStream &err)
+{
+    if (!invocation.link.port.isEmpty())
+        return true;
+    err << "no port given (--port PORT, or --dir DIR --device N)" << Qt::endl;
+    return false;
+}
+
+} // namespace
+
+int RunLinkTestCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    if (!invocation.arguments.isEmpty()) {
+        err << UsageText();
+        return ExitUsage;
+    }
+    if (!hasPort(invocation, err))
+        return ExitUsage;
+    SerialSession session;
+    const InstrumentSettings device = deviceOf(invocation.link, session);
+    const LinkTestResult result = RunLinkTest(
+        session, device, [&](const QString &caption, int) { err << caption << Qt::endl; });
+    if (!result.portOpened) {
+        err << LinkTestPortMessage << " " << session.deviceName() << Qt::endl;
+        return ExitNoPort;
+    }
+    if (!result.found()) {
+        out << result.caption() << Qt::endl;
+        return ExitFailed;
+    }
+    const QString port =
+        PortNames::portNumberOf(invocation.link.port) != 0 ? result.port : invocation.link.port;
+    out << "Порт: " << port << Qt::endl
+        << "Скорость: " << result.baud << Qt::endl
+        << "Адрес: " << result.address << Qt::endl
+        << "Тип прибора: " << result.type << Qt::endl
+        << "Версия ПО: " << result.version << Qt::endl
+        << "Качество связи: " << result.quality() << Qt::endl;
+    return ExitOk;
+}
+
+int RunArchiveCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    if (invocation.arguments.size() != 1) {
+        err << UsageText();
+        return ExitUsage;
+    }
+    if (!hasPort(invocation, err))
+        return ExitUsage;
+    const QString file = QDir::current().absoluteFilePath(invocation.arguments.first());
+
+    SerialSession session;
+    const InstrumentSettings device = deviceOf(invocation.link, session);
+    int shown = -1;
+    const ArchiveDownload download =
+        DownloadArchive(session, device, [&](const QString &status, int percent) {
+            if (percent != shown)
+                err << status << Qt::endl;
+            shown = percent;
+        });
+    if (!download.complete()) {
+        err << download.message() << Qt::endl;
+        return ExitFailed;
+    }
+    err << DownloadDoneStatus << Qt::endl;
+
+    // The station's folder holds the template; without one it is made in a scratch folder
+    // from the field layout, as the station makes a missing one.
+    QTemporaryDir scratch;
+    const QString progDir = invocation.link.dir.isEmpty()
+                                ? scratch.path() + QLatin1Char('/')
+                                : QDir(invocation.link.dir).absolutePath() + QLatin1Char('/');
+    const ArchiveSave save = SaveDownloadedArchive(download.records, progDir, file);
+    if (!save.saved) {
+        err << save.message << Qt::endl;
+        return ExitFailed;
+    }
+    out << download.records.size() << " records saved to " << file << Qt::endl;
+    return ExitOk;
+}
+
+} // namespace zeltar::ctl
