@@ -51,11 +51,6 @@ QString ProgramValueText(float value, ProgramValueFormat format)
     return format == ProgramValueFormat::Fixed ? FormatNumber(value) : generalText(value);
 }
 
-const ProgramStep &RegulationProgram::step(int row) const
-{
-    return entry(row);
-}
-
 QString RegulationProgram::addStep(int row)
 {
     if (m_settings.PribPoint >= MaxProgramSteps)
@@ -86,6 +81,8 @@ bool RegulationProgram::deleteStep(int row)
 
 StepEditorTexts RegulationProgram::editorTexts(int row) const
 {
+    if (!isStepRow(row))
+        return {};
     const ProgramStep &s = entry(row);
     return {QStringLiteral("Настройка шага ") + QString::number(row) +
                 QStringLiteral(" программы регулирования"),

@@ -66,7 +66,8 @@ public:
     explicit RegulationProgram(InstrumentSettings &settings) : m_settings(settings) {}
 
     int stepCount() const { return m_settings.PribPoint; }
-    const ProgramStep &step(int row) const;
+    // Whether the row shows a step; the editor opens only on such a row.
+    bool isStepRow(int row) const { return row >= 1 && row <= m_settings.PribPoint; }
 
     // Inserts a step after the selected row: at 00:00 with value 0 into an empty program,
     // otherwise at the selected step's time with value 0. Returns the refusal for a full
@@ -77,13 +78,14 @@ public:
     // move up. False when there was nothing to remove.
     bool deleteStep(int row);
 
-    // The step editor's caption and field texts for the step of this row.
+    // The step editor's caption and field texts for the step of this row; empty texts for
+    // a row that shows no step.
     StepEditorTexts editorTexts(int row) const;
 
     // The editor's OK: checks the time text (hours at characters 1-2, minutes at 4-5) and
     // the value (either decimal separator) in that order and stores them into the step of
     // this row. Returns the first check's message (error icon) and changes nothing, or an
-    // empty text when the step was stored.
+    // empty text when the step was stored (a row that shows no step is left alone).
     QString applyEdit(int row, const QString &timeText, const QString &valueText);
 
     // The grid's data rows, one per step; a program without steps has one empty row.
@@ -95,7 +97,6 @@ public:
 private:
     ProgramStep &entry(int number) { return m_settings.Program.at(size_t(number - 1)); }
     const ProgramStep &entry(int number) const { return m_settings.Program.at(size_t(number - 1)); }
-    bool isStepRow(int row) const { return row >= 1 && row <= m_settings.PribPoint; }
 
     InstrumentSettings &m_settings;
 };

@@ -174,6 +174,7 @@ void TestRegulationProgram::editorTexts()
     QCOMPARE(texts.caption, QStringLiteral("Настройка шага 2 программы регулирования"));
     QCOMPARE(texts.time, QStringLiteral("03:05"));
     QCOMPARE(texts.value, QStringLiteral("0,100000001490116"));
+    QCOMPARE(RegulationProgram(settings).editorTexts(3).caption, QString());
 
     // What the editor shows goes back unchanged through its OK.
     QCOMPARE(RegulationProgram(settings).applyEdit(2, texts.time, texts.value), QString());
