@@ -81,7 +81,7 @@ ClockReadResult ReadInstrumentClock(SerialSession &port, const InstrumentSetting
                                     InstrumentClock *clock)
 {
     if (port.OpenPort(record.PribPort, record.PribBaud) != 0)
-        return ClockReadResult::NoLink;
+        return ClockReadResult::NoPort;
     ModbusMaster master(port);
     const QByteArray reply =
         master.ModBusRead03(record.PribAdr, RegClock, ClockRegisters,
@@ -101,6 +101,7 @@ QString ClockReadMessage(ClockReadResult result, const InstrumentClock &clock)
     switch (result) {
     case ClockReadResult::Ok:
         return QStringLiteral("Чтение даты и времени завершено успешно");
+    case ClockReadResult::NoPort:
     case ClockReadResult::NoLink:
         return QStringLiteral("Нет связи с прибором");
     case ClockReadResult::NotADate:

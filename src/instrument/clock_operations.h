@@ -15,7 +15,8 @@ class SerialSession;
 enum class ClockReadResult
 {
     Ok,
-    NoLink,   // the port cannot be opened, or the transaction failed
+    NoPort,   // the port cannot be opened
+    NoLink,   // the transaction failed
     NotADate, // the clock bytes are no calendar date and time (day 0, month 13, 25 h ...)
 };
 
@@ -25,7 +26,8 @@ enum class ClockReadResult
 ClockReadResult ReadInstrumentClock(SerialSession &port, const InstrumentSettings &record,
                                     InstrumentClock *clock);
 
-// The message after a read: Ok without icon, the others with the error icon.
+// The message after a read: Ok without icon, the others with the error icon. NoPort and
+// NoLink both say that the instrument cannot be reached.
 QString ClockReadMessage(ClockReadResult result, const InstrumentClock &clock);
 
 // 100 x (current year div 100), by which a read clock's year byte becomes a full year.

@@ -206,7 +206,9 @@ void TestClockOperations::portThatCannotBeOpened()
     SerialSession port;
     port.setPortNames(PortNames({{SimPort, QStringLiteral("/nonexistent/ttyZ")}}));
     InstrumentClock clock;
-    QCOMPARE(ReadInstrumentClock(port, SimRecord(), &clock), ClockReadResult::NoLink);
+    QCOMPARE(ReadInstrumentClock(port, SimRecord(), &clock), ClockReadResult::NoPort);
+    QCOMPARE(ClockReadMessage(ClockReadResult::NoPort, clock),
+             QStringLiteral("Нет связи с прибором"));
     QCOMPARE(WriteInstrumentClock(port, SimRecord(), clock), ClockWriteResult::NoPort);
     QCOMPARE(ClockWriteMessage(ClockWriteResult::NoPort), QStringLiteral("Ошибка открытия порта"));
 }

@@ -1,4 +1,5 @@
 // zeltarctl: the station's operations from a shell, through the same core library.
+#include "ctl_instrument.h"
 #include "ctl_operations.h"
 #include "ctl_options.h"
 #include "ctl_poll.h"
@@ -42,6 +43,10 @@ int main(int argc, char *argv[])
         return RunLinkTestCommand(invocation, out, err);
     if (command == QLatin1String("archive"))
         return RunArchiveCommand(invocation, out, err);
+    if (command == QLatin1String("settings"))
+        return RunSettingsCommand(invocation, out, err);
+    if (command == QLatin1String("clock"))
+        return RunClockCommand(invocation, out, err);
 
     err << "zeltarctl: unknown command " << command << Qt::endl << Qt::endl << UsageText();
     return ExitUsage;

@@ -1,0 +1,144 @@
+#include "ctl_instrument.h"
+
+#include "config/config_json.h"
+#include "config/configuration.h"
+#include "instrument/clock_operations.h"
+#include "instrument/settings_read.h"
+#include "link/port_names.h"
+#include "link/serial_session.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace zeltar::ctl {
+
+namespace {
+
+constexpr int Device = 1; // the command line's instrument in a table of its own
+
+// A table whose device 1 is the command line's instrument; a port given as a path is
+// reached as COM1 mapped to that path.
+DeviceTable tableOf(const LinkOptions &link, SerialSession &session)
+{
+    DeviceTable table;
+    InstrumentSettings &device = table.device(Device);
+    int port = PortNames::portNumberOf(link.port);
+    if (port == 0) {
+        port = 1;
+        session.setPortNames(PortNames({{port, link.port}}));
+    }
+    device.PribPort = static_cast<quint8>(port);
+    device.PribBaud = static_cast<quint8>(link.baudIndex);
+    device.PribAdr = static_cast<quint8>(link.address);
+    return table;
+}
+
+bool checkPortGiven(const LinkOptions &link, QTextStream &err)
+{
+    if (!link.port.isEmpty())
+        return true;
+    err << "no port given (--port PORT, or --dir DIR --device N)" << Qt::endl;
+    return false;
+}
+
+QString clockText(const InstrumentClock &clock, int century)
+{
+    return ClockDateText(clock, century) + QLatin1Char(' ') + ClockTimeText(clock);
+}
+
+// The device's JSON as the configuration printout has it, without the station's own fields
+// (the read does not touch them) and with the clock read beside the settings.
+QJsonObject deviceJson(const DeviceTable &table, const InstrumentClock &clock)
+{
+    ProgramSettings settings;
+    settings.CountUstr = Device;
+    QJsonObject device =
+        ConfigJson(settings, table).value(QStringLiteral("Devices")).toArray().at(0).toObject();
+    for (const char *key : {"Number", "PribName", "PribVkl", "PribPort"})
+        device.remove(QLatin1String(key));
+    device.insert(QStringLiteral("Clock"), IsCalendarClock(clock, 2000)
+                                               ? clockText(clock, 2000)
+                                               : QStringLiteral("invalid"));
+    return device;
+}
+
+int readClock(SerialSession &session, const InstrumentSettings &device, QTextStream &out,
+              QTextStream &err)
+{
+    InstrumentClock clock;
+    const ClockReadResult result = ReadInstrumentClock(session, device, &clock);
+    if (result != ClockReadResult::Ok) {
+        err << ClockReadMessage(result, clock) << Qt::endl;
+        return result == ClockReadResult::NoPort ? ExitNoPort : ExitFailed;
+    }
+    out << clockText(clock, CurrentCentury()) << Qt::endl;
+    return ExitOk;
+}
+
+int writeClock(SerialSession &session, const InstrumentSettings &device, const QStringList &values,
+               QTextStream &out, QTextStream &err)
+{
+    InstrumentClock clock;
+    if (values == QStringList{QStringLiteral("now")}) {
+        clock = PcClock();
+    } else if (values.size() == 2) {
+        const ClockEntries entries = CheckClockEntries(values.at(0), values.at(1));
+        if (!entries.ok()) {
+            err << entries.message << Qt::endl;
+            return ExitUsage;
+        }
+        clock = entries.clock;
+    } else {
+        err << UsageText();
+        return ExitUsage;
+    }
+    const ClockWriteResult result = WriteInstrumentClock(session, device, clock);
+    if (result != ClockWriteResult::Ok) {
+        err << ClockWriteMessage(result) << Qt::endl;
+        return result == ClockWriteResult::NoPort ? ExitNoPort : ExitFailed;
+    }
+    out << ClockWriteMessage(result) << ": " << clockText(clock, CurrentCentury()) << Qt::endl;
+    return ExitOk;
+}
+
+} // namespace
+
+int RunSettingsCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    if (!invocation.arguments.isEmpty()) {
+        err << UsageText();
+        return ExitUsage;
+    }
+    if (!checkPortGiven(invocation.link, err))
+        return ExitUsage;
+    SerialSession session;
+    DeviceTable table = tableOf(invocation.link, session);
+    InstrumentClock clock;
+    const int code = ReadInstrumentSettings(session, table, Device, invocation.link.baudIndex,
+                                            invocation.link.address, &clock);
+    if (code != SettingsReadOk) {
+        err << SettingsReadFailureText(code) << Qt::endl;
+        return code == SettingsReadNoPort ? ExitNoPort : ExitFailed;
+    }
+    out << QJsonDocument(deviceJson(table, clock)).toJson(QJsonDocument::Indented);
+    return ExitOk;
+}
+
+int RunClockCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    const QStringList &args = invocation.arguments;
+    const bool set = !args.isEmpty() && args.at(0) == QLatin1String("set");
+    if (!args.isEmpty() && !set) {
+        err << UsageText();
+        return ExitUsage;
+    }
+    if (!checkPortGiven(invocation.link, err))
+        return ExitUsage;
+    SerialSession session;
+    const DeviceTable table = tableOf(invocation.link, session);
+    if (set)
+        return writeClock(session, table.device(Device), args.mid(1), out, err);
+    return readClock(session, table.device(Device), out, err);
+}
+
+} // namespace zeltar::ctl
