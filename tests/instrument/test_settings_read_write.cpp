@@ -118,47 +118,16 @@ InstrumentSettings EditedSettings(int steps)
     return s;
 }
 
-// The instrument fields and the program steps of two records.
+// The instrument fields (as their register image, 0 to 427) and the program steps of two
+// records.
 void CompareInstrumentFields(const InstrumentSettings &a, const InstrumentSettings &b)
 {
-    QCOMPARE(a.PribBaud, b.PribBaud);
-    QCOMPARE(a.PribAdr, b.PribAdr);
-    QCOMPARE(a.PribType, b.PribType);
-    QCOMPARE(a.PribDiap, b.PribDiap);
-    QCOMPARE(a.PribTypeReg, b.PribTypeReg);
-    QCOMPARE(a.PribPeriod, b.PribPeriod);
-    QCOMPARE(a.PribUst1, b.PribUst1);
-    QCOMPARE(a.PribUst2, b.PribUst2);
-    QCOMPARE(a.PribUst3, b.PribUst3);
-    QCOMPARE(a.PribUst4, b.PribUst4);
-    QCOMPARE(a.PribGist1, b.PribGist1);
-    QCOMPARE(a.PribGist2, b.PribGist2);
-    QCOMPARE(a.PribGist3, b.PribGist3);
-    QCOMPARE(a.PribGist4, b.PribGist4);
-    QCOMPARE(a.PribPoprDat, b.PribPoprDat);
-    QCOMPARE(a.PribPoprXC, b.PribPoprXC);
-    QCOMPARE(a.PribM1, b.PribM1);
-    QCOMPARE(a.PribM2, b.PribM2);
-    QCOMPARE(a.PribM, b.PribM);
-    QCOMPARE(a.PribSostRele, b.PribSostRele);
-    QCOMPARE(a.PribZap, b.PribZap);
-    QCOMPARE(a.PribPeriodArh, b.PribPeriodArh);
-    QCOMPARE(a.PribKp, b.PribKp);
-    QCOMPARE(a.PribKi, b.PribKi);
-    QCOMPARE(a.PribKd, b.PribKd);
-    QCOMPARE(a.PribRegZnac, b.PribRegZnac);
-    QCOMPARE(a.PribPerZap, b.PribPerZap);
-    QCOMPARE(a.PribKo, b.PribKo);
-    QCOMPARE(a.PribTrZap, b.PribTrZap);
-    QCOMPARE(a.PribTimePer, b.PribTimePer);
-    QCOMPARE(a.PribDlitImp, b.PribDlitImp);
-    QCOMPARE(a.PribRegUpr, b.PribRegUpr);
-    QCOMPARE(a.PribRegRele, b.PribRegRele);
+    QCOMPARE(EncodeSettingsRegisters(a, 0, RegControl + 1),
+             EncodeSettingsRegisters(b, 0, RegControl + 1));
     QCOMPARE(a.PribPoint, b.PribPoint);
     for (int i = 0; i < a.PribPoint; ++i) {
-        QCOMPARE(a.Program[size_t(i)].Hours, b.Program[size_t(i)].Hours);
-        QCOMPARE(a.Program[size_t(i)].Minutes, b.Program[size_t(i)].Minutes);
-        QCOMPARE(a.Program[size_t(i)].Value, b.Program[size_t(i)].Value);
+        const size_t n = size_t(i);
+        QCOMPARE(EncodeProgramEntry(a.Program[n]), EncodeProgramEntry(b.Program[n]));
     }
 }
 
