@@ -1,0 +1,415 @@
+#include "ui/form_nastr_ware.h"
+
+#include "acquisition/station.h"
+#include "config/configuration.h"
+#include "config/device_list.h"
+#include "core/clock.h"
+#include "core/message_service.h"
+#include "instrument/clock_operations.h"
+#include "ui/form_edit_snap.h"
+#include "ui/form_info_ustr.h"
+#include "ui/station_icons.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace zeltar {
+
+namespace {
+
+const QString ChooseDevice = QStringLiteral("Выберите прибор в дереве");
+
+} // namespace
+
+FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
+    : QDialog(parent), m_station(station)
+{
+    setObjectName(QStringLiteral("formNastrWare"));
+    setWindowTitle(QStringLiteral("Настройка программы и конфигурации прибора"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setModal(true);
+    resize(763, 550);
+
+    createToolbar();
+    createPages();
+    splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    splitter->addWidget(createTreePanel());
+    splitter->addWidget(pcNastr);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({137, 626});
+    sbNastr = new QStatusBar(this);
+    sbNastr->setObjectName(QStringLiteral("sbNastr"));
+    sbNastr->setSizeGripEnabled(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(sbNastr);
+
+    m_animation = new QTimer(this);
+    m_animation->setInterval(150);
+    connect(m_animation, &QTimer::timeout, this, &FormNastrWare::nextAnimationFrame);
+
+    m_info = new FormInfoUstr(this);
+    m_editSnap = new FormEditSnap(this);
+
+    connect(twNastr, &QTreeWidget::currentItemChanged, this, &FormNastrWare::currentNodeChanged);
+    connect(btn_Save, &QToolButton::clicked, this, &FormNastrWare::btn_SaveClick);
+    connect(btnAddDevice, &QToolButton::clicked, this, &FormNastrWare::btnAddDeviceClick);
+    connect(btnDelDevice, &QToolButton::clicked, this, &FormNastrWare::btnDelDeviceClick);
+    connect(BtnTestUstr, &QToolButton::clicked, this, &FormNastrWare::BtnTestUstrClick);
+    connect(btnSelDir, &QPushButton::clicked, this, &FormNastrWare::btnSelDirClick);
+    connect(cbPribType, QOverload<int>::of(&QComboBox::activated), this,
+            &FormNastrWare::cbPribTypeChange);
+    connect(BtnRead, &QPushButton::clicked, this, &FormNastrWare::BtnReadClick);
+    connect(BtnWrite, &QPushButton::clicked, this, &FormNastrWare::BtnWriteClick);
+    connect(BtnDefault, &QPushButton::clicked, this, &FormNastrWare::BtnDefaultClick);
+    connect(BtnReadTime, &QPushButton::clicked, this, &FormNastrWare::BtnReadTimeClick);
+    connect(BtnWriteTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteTimeClick);
+    connect(BtnUstSistTime, &QPushButton::clicked, this, &FormNastrWare::BtnUstSistTimeClick);
+    connect(BtnWriteSistTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteSistTimeClick);
+    connect(TimerOutTime, &QTimer::timeout, this, &FormNastrWare::TimerOutTimeTimer);
+    connect(sgProg, &QTableWidget::cellDoubleClicked, this, &FormNastrWare::sgProgDblClick);
+    connect(BtnAddSnap, &QPushButton::clicked, this, &FormNastrWare::BtnAddSnapClick);
+    connect(BtnDelSnap, &QPushButton::clicked, this, &FormNastrWare::BtnDelSnapClick);
+
+    installHints();
+}
+
+FormNastrWare::~FormNastrWare() = default;
+
+void FormNastrWare::prepareEntering()
+{
+    RebuildSettingsTree();
+    m_station.journal.AddProgMes(QStringLiteral("Вход в режим настройки"));
+    showProgramSettings();
+    showProgramPage();
+}
+
+int FormNastrWare::enter()
+{
+    prepareEntering();
+    return exec();
+}
+
+void FormNastrWare::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    TimerOutTimeTimer();
+    TimerOutTime->start();
+    twNastr->setFocus();
+}
+
+void FormNastrWare::hideEvent(QHideEvent *event)
+{
+    TimerOutTime->stop();
+    QDialog::hideEvent(event);
+}
+
+// ---- Tree and pages -------------------------------------------------------------------
+
+int FormNastrWare::selectedNode() const
+{
+    QTreeWidgetItem *item = twNastr->currentItem();
+    return item == nullptr ? -1 : twNastr->indexOfTopLevelItem(item);
+}
+
+bool FormNastrWare::isDevice(int n) const
+{
+    return n >= 1 && n <= m_station.settings.CountUstr;
+}
+
+void FormNastrWare::RebuildSettingsTree()
+{
+    const DeviceList devices(m_station.ini, m_station.settings, m_station.table);
+    const QSignalBlocker blocker(twNastr);
+    twNastr->clear();
+    for (const TreeNode &node : devices.SettingsTree()) {
+        auto *item = new QTreeWidgetItem(twNastr, {node.text});
+        item->setIcon(0, StationIcons::treeImage(node.image));
+    }
+    // With no node selected before, selecting the root takes nothing and shows nothing.
+    twNastrChanging(-1, 0);
+    twNastr->setCurrentItem(twNastr->topLevelItem(0));
+}
+
+void FormNastrWare::selectAfterRebuild(int node)
+{
+    // Leaving the root checks and writes the program settings as always.
+    if (node > 0)
+        twNastr->setCurrentItem(twNastr->topLevelItem(node));
+    // The pages may still show the device that was selected before the rebuild.
+    if (selectedNode() == 0) {
+        showProgramSettings();
+        showProgramPage();
+    }
+}
+
+void FormNastrWare::currentNodeChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous)
+{
+    if (current == nullptr)
+        return;
+    const int next = twNastr->indexOfTopLevelItem(current);
+    if (twNastrChanging(m_current, next))
+        return;
+    const QSignalBlocker blocker(twNastr);
+    twNastr->setCurrentItem(previous);
+}
+
+bool FormNastrWare::twNastrChanging(int cur, int next)
+{
+    if (cur < 0) {
+        // Right after a rebuild of the tree nothing is taken and nothing is shown.
+        m_current = next;
+        return true;
+    }
+    if (cur == 0) {
+        if (!acceptProgramSettings())
+            return false;
+        WriteProgramSettings(m_station.ini, m_station.settings);
+    } else if (isDevice(cur)) {
+        if (!takeDeviceEntries(cur))
+            return false;
+        WriteDevice(m_station.ini, m_station.table, cur);
+        setNodeText(cur);
+    }
+    m_current = next;
+    if (next == 0) {
+        showProgramPage();
+        showProgramSettings();
+    } else {
+        showInstrumentPages();
+        ShowPribSettings(next);
+    }
+    return true;
+}
+
+void FormNastrWare::showProgramPage()
+{
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrProg), true);
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrPrib), false);
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrReg), false);
+    pcNastr->setCurrentWidget(tabNastrProg);
+}
+
+void FormNastrWare::showInstrumentPages()
+{
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrPrib), true);
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrReg), true);
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrProg), false);
+    if (pcNastr->currentWidget() == tabNastrProg)
+        pcNastr->setCurrentWidget(tabNastrPrib);
+}
+
+void FormNastrWare::showProgramSettings()
+{
+    const ProgramSettings &settings = m_station.settings;
+    cbAutoStart->setChecked(settings.AutoStart);
+    editPathArh->setText(settings.PathArh);
+    editTimeOpr->setText(QString::number(settings.TimeOpr));
+    editTimeArh->setText(QString::number(settings.TimeArh));
+}
+
+void FormNastrWare::setNodeText(int n)
+{
+    QTreeWidgetItem *item = twNastr->topLevelItem(n);
+    const QString &name = m_station.table.device(n).PribName;
+    if (item != nullptr && item->text(0) != name)
+        item->setText(0, name);
+}
+
+// ---- Taking the entries ---------------------------------------------------------------
+
+bool FormNastrWare::acceptProgramSettings()
+{
+    const ProgramSettingsEntry entry{cbAutoStart->isChecked(), editPathArh->text(),
+                                     editTimeOpr->text(), editTimeArh->text()};
+    const QString refusal = AcceptProgramSettings(entry, m_station.ProgDir(), m_station.settings);
+    if (refusal.isEmpty())
+        return true;
+    ShowError(refusal);
+    return false;
+}
+
+bool FormNastrWare::takeDeviceEntries(int n)
+{
+    DeviceTable &table = m_station.table;
+    // The program has no entries of its own: it comes along from the record.
+    table.staging = table.device(n);
+    const QString refusal = ParseSettings(entries(), &table.staging);
+    if (!refusal.isEmpty()) {
+        ShowError(refusal);
+        return false;
+    }
+    table.device(n) = table.staging;
+    return true;
+}
+
+// ---- Save and close -------------------------------------------------------------------
+
+void FormNastrWare::btn_SaveClick()
+{
+    if (editPathArh->text().size() > 2)
+        editPathArh->setText(WithTrailingSeparator(editPathArh->text()));
+
+    int n = selectedNode();
+    if (n < 0) {
+        ShowError(ChooseDevice);
+        n = 0;
+    }
+    if (!acceptProgramSettings()) {
+        if (isDevice(n))
+            setNodeText(n);
+        return;
+    }
+    const bool device = isDevice(n);
+    if (device)
+        takeDeviceEntries(n);
+    IniFile::WriteGroup group(m_station.ini);
+    WriteProgramSettings(m_station.ini, m_station.settings);
+    if (device)
+        WriteDevice(m_station.ini, m_station.table, n);
+    group.commit();
+    if (isDevice(n))
+        setNodeText(n);
+}
+
+bool FormNastrWare::FormCloseQuery()
+{
+    const int n = selectedNode();
+    if (n == 0 && !acceptProgramSettings())
+        return false;
+    if (isDevice(n) && !takeDeviceEntries(n))
+        return false;
+
+    IniFile::WriteGroup group(m_station.ini);
+    WriteProgramSettings(m_station.ini, m_station.settings);
+    for (int d = 1; d <= m_station.settings.CountUstr; ++d)
+        WriteDevice(m_station.ini, m_station.table, d);
+    group.commit();
+    return true;
+}
+
+void FormNastrWare::reject()
+{
+    // Closing by the title bar, the system menu or Escape: only with valid entries.
+    if (m_busy || !FormCloseQuery())
+        return;
+    QDialog::reject();
+    emit settingsClosed();
+}
+
+// ---- Program page ---------------------------------------------------------------------
+
+void FormNastrWare::btnSelDirClick()
+{
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Выберите директорию"), QString());
+    if (!folder.isEmpty())
+        editPathArh->setText(QDir::toNativeSeparators(folder));
+}
+
+// ---- Device list ----------------------------------------------------------------------
+
+void FormNastrWare::btnAddDeviceClick()
+{
+    DeviceList devices(m_station.ini, m_station.settings, m_station.table);
+    const DeviceList::AddResult added = devices.Add();
+    if (!added.refusal.isEmpty()) {
+        ShowWarning(added.refusal);
+        return;
+    }
+    RebuildSettingsTree();
+    selectAfterRebuild(added.device);
+}
+
+void FormNastrWare::btnDelDeviceClick()
+{
+    const int d = selectedNode();
+    if (d < 1)
+        return;
+    if (!AskYesNo(QStringLiteral("Удалить устройство ?")))
+        return;
+    DeviceList devices(m_station.ini, m_station.settings, m_station.table);
+    const int next = devices.Delete(d);
+    RebuildSettingsTree();
+    selectAfterRebuild(next);
+}
+
+// ---- Instrument pages -----------------------------------------------------------------
+
+int FormNastrWare::operationDevice()
+{
+    const int k = selectedNode();
+    if (k < 0) {
+        ShowError(ChooseDevice);
+        return 0;
+    }
+    return isDevice(k) ? k : 0;
+}
+
+void FormNastrWare::setBusy(bool busy)
+{
+    m_busy = busy;
+    if (busy) {
+        m_animation->start();
+    } else {
+        m_animation->stop();
+        m_animationFrame = 1;
+        gifOperate->setPixmap(StationIcons::animationFrame(1).pixmap(24, 24));
+    }
+    pcNastr->setEnabled(!busy);
+    setEnabled(!busy);
+}
+
+void FormNastrWare::nextAnimationFrame()
+{
+    m_animationFrame = m_animationFrame % StationIcons::AnimationFrameCount + 1;
+    gifOperate->setPixmap(StationIcons::animationFrame(m_animationFrame).pixmap(24, 24));
+}
+
+void FormNastrWare::TimerOutTimeTimer()
+{
+    const QDateTime now = Clock::now();
+    stSysDate->setText(SysDateText(now));
+    stSysTime->setText(SysTimeText(now));
+}
+
+// ---- Status-bar hints -----------------------------------------------------------------
+
+bool FormNastrWare::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto type = event->type();
+    if (type == QEvent::Enter || type == QEvent::Leave) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        const bool hinted = widget == btn_Save || widget == btnAddDevice ||
+                            widget == btnDelDevice || widget == BtnTestUstr || widget == twNastr;
+        if (hinted && type == QEvent::Enter)
+            sbNastr->showMessage(widget->toolTip());
+        else if (hinted || type == QEvent::Enter)
+            sbNastr->clearMessage();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace zeltar

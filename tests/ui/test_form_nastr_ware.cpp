@@ -1,0 +1,389 @@
+// The settings window offscreen: entering, leaving a node with valid and invalid entries,
+// saving, closing, adding and deleting devices, and the instrument operations through its
+// buttons against zeltar-sim. Message boxes are answered by the recorder.
+#include "acquisition/station.h"
+#include "config/ini_file.h"
+#include "core/clock.h"
+#include "message_recorder.h"
+#include "sim_process.h"
+#include "ui/chart_widget.h"
+#include "ui/form_info_ustr.h"
+#include "ui/form_main.h"
+#include "ui/form_nastr_ware.h"
+#include "ui/up_down.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace zeltar;
+using zeltar::test::SimProcess;
+
+namespace {
+
+QStringList visibleTabs(const FormNastrWare &form)
+{
+    QStringList tabs;
+    for (int i = 0; i < form.pcNastr->count(); ++i)
+        if (form.pcNastr->isTabVisible(i))
+            tabs.append(form.pcNastr->widget(i)->objectName());
+    return tabs;
+}
+
+QStringList nodeTexts(const QTreeWidget *tree)
+{
+    QStringList texts;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        texts.append(tree->topLevelItem(i)->text(0));
+    return texts;
+}
+
+} // namespace
+
+class FormNastrWareTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MessageRecorder> m_messages;
+    std::unique_ptr<Station> m_station;
+    std::unique_ptr<FormNastrWare> m_form;
+
+    QString dir() const { return m_dir->path(); }
+    QString dataFolder() const { return dir() + QStringLiteral("/Data/"); }
+
+    // Three devices, the first two on COM1 (the simulator's line when one is given).
+    void start(const QString &line = QStringLiteral("/nonexistent"))
+    {
+        QVERIFY(QDir(dir()).mkpath(QStringLiteral("Data")));
+        QFile file(dir() + QStringLiteral("/Zeltar.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QStringLiteral("[MAIN]\nAutoStart=0\nPathArh=%1\nTimeOpr=5\nTimeArh=12\n"
+                                  "CountUstr=3\n"
+                                  "[ZELTAR1]\nPribName=Печь 1\nPribVkl=1\nPribPort=1\n"
+                                  "PribBaud=2\nPribAdr=1\nPribType=3\nPribDiap=4\n"
+                                  "PribUst=00000100;00000020;00000000;00000000;\n"
+                                  "PribPoint=2\nPoint1=01;001:00;00000050;\n"
+                                  "Point2=02;002:30;000012,5;\n"
+                                  "[ZELTAR2]\nPribName=Котёл\nPribVkl=0\nPribPort=2\n"
+                                  "[ZELTAR3]\nPribName=Сушка\nPribVkl=1\nPribPort=1\n"
+                                  "[PORTS]\nCOM1=%2\n")
+                       .arg(dataFolder(), line)
+                       .toUtf8());
+        file.close();
+        m_station = std::make_unique<Station>(dir());
+        m_station->journal.load(m_station->journalPath());
+        QVERIFY(m_station->loadConfiguration());
+        m_form = std::make_unique<FormNastrWare>(*m_station);
+        m_form->prepareEntering();
+        m_form->show();
+    }
+
+    void select(int node) { m_form->twNastr->setCurrentItem(m_form->twNastr->topLevelItem(node)); }
+
+    IniFile savedFile() const { return IniFile(dir() + QStringLiteral("/Zeltar.ini")); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        Clock::setNow(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_messages = std::make_unique<MessageRecorder>();
+    }
+
+    void cleanup()
+    {
+        QVERIFY(m_messages->settled());
+        m_form.reset();
+        m_station.reset();
+        m_messages.reset();
+        m_dir.reset();
+        Clock::reset();
+    }
+
+    void enteringShowsTheProgramSettings()
+    {
+        start();
+        QVERIFY(m_station->journal.lines().first().endsWith(
+            QStringLiteral("]- Вход в режим настройки")));
+        QCOMPARE(nodeTexts(m_form->twNastr),
+                 (QStringList{"Программа", "Печь 1", "Котёл", "Сушка"}));
+        QCOMPARE(m_form->selectedNode(), 0);
+        QCOMPARE(visibleTabs(*m_form), QStringList{"tabNastrProg"});
+        QVERIFY(!m_form->cbAutoStart->isChecked());
+        QCOMPARE(m_form->editPathArh->text(), dataFolder());
+        QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("5"));
+        QCOMPARE(m_form->editTimeArh->text(), QStringLiteral("12"));
+        QCOMPARE(m_form->stSysDate->text(), QStringLiteral("05:03:24"));
+        QCOMPARE(m_form->stSysTime->text(), QStringLiteral("14:07:09"));
+        QVERIFY(m_messages->messages().isEmpty());
+    }
+
+    void leavingTheProgramNodeChecksAndWritesIt()
+    {
+        start();
+        m_form->editTimeOpr->setText(QStringLiteral("x"));
+        select(1);
+        QCOMPARE(m_messages->lastText(),
+                 QStringLiteral("Период опроса должнен изменяться от 1 до 999 сек"));
+        QCOMPARE(m_form->selectedNode(), 0);
+        QCOMPARE(visibleTabs(*m_form), QStringList{"tabNastrProg"});
+        QCOMPARE(m_station->settings.TimeOpr, 5);
+
+        m_form->editTimeOpr->setText(QStringLiteral("7"));
+        select(1);
+        QCOMPARE(m_form->selectedNode(), 1);
+        QCOMPARE(visibleTabs(*m_form), (QStringList{"tabNastrPrib", "tabNastrReg"}));
+        QCOMPARE(m_station->settings.TimeOpr, 7);
+        QCOMPARE(savedFile().readInteger("MAIN", "TimeOpr", 0), 7);
+        QCOMPARE(m_messages->messages().size(), 1);
+    }
+
+    void deviceNodeShowsItsRecord()
+    {
+        start();
+        InstrumentSettings &device = m_station->table.device(1);
+        device.PribBaud = 9; // outside the list: the list keeps what it showed
+        m_form->cbPribBaud->setCurrentIndex(4);
+        select(1);
+        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Печь 1"));
+        QVERIFY(m_form->cbVkl->isChecked());
+        QCOMPARE(m_form->cbPribBaud->currentIndex(), 4);
+        QCOMPARE(m_form->cbPribType->currentText(), QStringLiteral("Термопара K"));
+        QCOMPARE(m_form->cbPribDiap->count(), 11);
+        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("(0...1100) C"));
+        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("100"));
+        QCOMPARE(m_form->cbPribAdr->text(), QStringLiteral("1"));
+        // The program in the "0.####" form, and its chart.
+        QCOMPARE(m_form->sgProg->rowCount(), 2);
+        QCOMPARE(m_form->sgProg->horizontalHeaderItem(0)->text(), QStringLiteral("№"));
+        QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("02:30"));
+        QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("12,5"));
+        QCOMPARE(m_form->ChartProg->points().size(), 2);
+        QCOMPARE(m_form->ChartProg->points().at(1).x, 150.0);
+
+        // The operator's type change refills the ranges; J has only one.
+        m_form->cbPribType->setCurrentIndex(8);
+        emit m_form->cbPribType->activated(8);
+        QCOMPARE(m_form->cbPribDiap->count(), 1);
+        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("(0...2200) C"));
+    }
+
+    void renamedDeviceReachesTreeAndFile()
+    {
+        start();
+        select(1);
+        m_form->editNamePrib->setText(QStringLiteral("Печь 2"));
+        select(3);
+        QCOMPARE(m_form->twNastr->topLevelItem(1)->text(0), QStringLiteral("Печь 2"));
+        QCOMPARE(m_station->table.device(1).PribName, QStringLiteral("Печь 2"));
+        QCOMPARE(savedFile().readString("ZELTAR1", "PribName", {}), QStringLiteral("Печь 2"));
+        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Сушка"));
+    }
+
+    void invalidEntryKeepsNodeAndRecord()
+    {
+        start();
+        select(1);
+        m_form->editPribUst[0]->setText(QStringLiteral("55"));
+        m_form->editPribUst[1]->setText(QStringLiteral("a"));
+        m_form->editPribKp->setText(QStringLiteral("b"));
+        select(2);
+        QCOMPARE(m_messages->texts(), QStringList{"Неверное значение уставки 2"});
+        QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
+        QCOMPARE(m_form->selectedNode(), 1);
+        QCOMPARE(m_station->table.device(1).PribUst1, 100.0f);
+        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55"));
+
+        // Closing is refused the same way.
+        m_form->close();
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Неверное значение уставки 2"));
+    }
+
+    void saveAppliesTheFolderRules_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("accepted");
+        // {data} stands for the test's archive folder without its separator.
+        QTest::newRow("no separator") << "{data}"
+                                      << "{data}/" << true;
+        QTest::newRow("separator") << "{data}/"
+                                   << "{data}/" << true;
+        QTest::newRow("two characters") << "C:"
+                                        << "C:" << false;
+    }
+
+    void saveAppliesTheFolderRules()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(bool, accepted);
+        start();
+        const QString data = QDir::cleanPath(dataFolder());
+        typed.replace(QStringLiteral("{data}"), data);
+        shown.replace(QStringLiteral("{data}"), data);
+        m_form->editPathArh->setText(typed);
+        m_form->editTimeArh->setText(QStringLiteral("6"));
+        m_form->btn_Save->click();
+        QCOMPARE(m_form->editPathArh->text(), shown);
+        QCOMPARE(savedFile().readInteger("MAIN", "TimeArh", 0), accepted ? 6 : 12);
+        if (accepted)
+            QCOMPARE(m_station->settings.PathArh, shown);
+        else
+            QCOMPARE(m_messages->lastText(), QStringLiteral("Папка:C:\rНе существует\r"));
+    }
+
+    void saveWithAnInvalidEntryWritesTheUnchangedRecord()
+    {
+        start();
+        m_form->editTimeOpr->setText(QStringLiteral("9"));
+        select(2);
+        m_form->editNamePrib->setText(QStringLiteral("Котёл 2"));
+        m_form->editPribKo->setText(QStringLiteral("2"));
+        m_form->btn_Save->click();
+        QCOMPARE(m_messages->lastText(),
+                 QStringLiteral("Значение коэффициента эффективности должно быть в диапазоне "
+                                "0<Ко<1"));
+        const IniFile file = savedFile();
+        QCOMPARE(file.readInteger("MAIN", "TimeOpr", 0), 9);
+        QCOMPARE(file.readString("ZELTAR2", "PribName", {}), QStringLiteral("Котёл"));
+        QCOMPARE(m_form->twNastr->topLevelItem(2)->text(0), QStringLiteral("Котёл"));
+    }
+
+    void closingWritesEveryDeviceAndRebuildsTheMainTree()
+    {
+        start();
+        FormMain main(*m_station);
+        connect(m_form.get(), &FormNastrWare::settingsClosed, &main, &FormMain::RebuildMainTree);
+        select(2);
+        m_form->cbVkl->setChecked(true);
+        m_station->table.device(3).PribName = QStringLiteral("Сушка 2");
+        QVERIFY(m_form->close());
+        QVERIFY(!m_form->isVisible());
+
+        const IniFile file = savedFile();
+        QCOMPARE(file.readInteger("ZELTAR2", "PribVkl", 0), 1);
+        QCOMPARE(file.readString("ZELTAR3", "PribName", {}), QStringLiteral("Сушка 2"));
+        QCOMPARE(nodeTexts(main.twData), (QStringList{"Программа", "Печь 1", "Котёл", "Сушка 2"}));
+        QCOMPARE(main.twData->topLevelItem(2)->data(0, Qt::UserRole).toInt(), 7);
+        QCOMPARE(m_station->state.CountVkl, 3);
+    }
+
+    void addAndDeleteDevices()
+    {
+        start();
+        m_form->btnAddDevice->click();
+        QCOMPARE(nodeTexts(m_form->twNastr).last(), QStringLiteral("Новое устройство"));
+        QCOMPARE(m_form->selectedNode(), 4);
+        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Новое устройство"));
+        QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 4);
+
+        // The root is never deleted; No keeps the device.
+        select(0);
+        m_form->btnDelDevice->click();
+        select(2);
+        m_messages->setNextAnswer(false);
+        m_form->btnDelDevice->click();
+        QCOMPARE(m_station->settings.CountUstr, 4);
+
+        m_messages->setNextAnswer(true);
+        m_form->btnDelDevice->click();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Удалить устройство ?"));
+        QCOMPARE(nodeTexts(m_form->twNastr),
+                 (QStringList{"Программа", "Печь 1", "Сушка", "Новое устройство"}));
+        QCOMPARE(m_form->selectedNode(), 2);
+        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Сушка"));
+        QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 3);
+
+        // The last one gone, the root and its page come back.
+        for (int i = 0; i < 3; ++i) {
+            select(m_station->settings.CountUstr);
+            m_messages->setNextAnswer(true);
+            m_form->btnDelDevice->click();
+        }
+        QCOMPARE(nodeTexts(m_form->twNastr), QStringList{"Программа"});
+        QCOMPARE(m_form->selectedNode(), 0);
+        QCOMPARE(visibleTabs(*m_form), QStringList{"tabNastrProg"});
+    }
+
+    void programStepsThroughTheButtons()
+    {
+        start();
+        select(1);
+        m_form->sgProg->selectRow(0);
+        m_form->BtnAddSnap->click();
+        QCOMPARE(m_station->table.device(1).PribPoint, 3);
+        QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
+        QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("0"));
+        m_form->sgProg->selectRow(2);
+        m_form->BtnDelSnap->click();
+        QCOMPARE(m_form->sgProg->rowCount(), 2);
+        QCOMPARE(m_station->table.device(1).PribPoint, 2);
+    }
+
+    void settingsReadAndWriteAgainstTheSimulator()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start());
+        start(sim.portPath());
+        select(1);
+        QCOMPARE(m_form->cbPribType->currentIndex(), 3);
+
+        m_form->BtnRead->click();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Чтение настроек завершено успешно"));
+        QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled() && !m_form->isBusy());
+        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("70"));
+        QCOMPARE(m_form->cbPribType->currentIndex(), 0);
+        QCOMPARE(m_station->table.device(1).PribUst1, 70.0f);
+        // The instrument's clock, read with the settings, runs on the PC's own.
+        QVERIFY(m_form->DateEdit->text().endsWith(QDate::currentDate().toString("yyyy")));
+
+        m_form->editPribUst[0]->setText(QStringLiteral("55,5"));
+        m_form->BtnWrite->click();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Данные в прибор записаны успешно"));
+        m_form->editPribUst[0]->clear();
+        m_form->BtnRead->click();
+        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55,5"));
+        QCOMPARE(m_messages->messages().size(), 3);
+    }
+
+    void linkTestDisablesTheWindowUntilTheDialogCloses()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start());
+        start(sim.portPath());
+        select(1);
+        m_form->BtnTestUstr->click();
+        FormInfoUstr *info = m_form->infoDialog();
+        QVERIFY(info->isVisible());
+        QCOMPARE(info->windowTitle(), QStringLiteral("Найден прибор"));
+        QCOMPARE(info->stQW->text(), QStringLiteral("Хорошее (10/10)"));
+        QCOMPARE(info->StVer->text(), QStringLiteral("1.5"));
+        QVERIFY(!m_form->isEnabled());
+        info->close();
+        QVERIFY(m_form->isEnabled());
+
+        // An unreachable instrument: nothing found, same closing rule.
+        select(3);
+        m_station->table.device(3).PribAdr = 42;
+        m_form->BtnTestUstr->click();
+        QCOMPARE(info->windowTitle(), QStringLiteral("Устройство не найдено"));
+        QVERIFY(info->stNoFind->isVisible());
+        info->Button1->click();
+        QVERIFY(m_form->isEnabled());
+    }
+};
+
+QTEST_MAIN(FormNastrWareTest)
+#include "test_form_nastr_ware.moc"
