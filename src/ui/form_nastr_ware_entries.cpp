@@ -211,7 +211,7 @@ void FormNastrWare::sgProgDblClick()
 {
     const int k = selectedNode();
     const int r = selectedProgramRow();
-    if (!isDevice(k) || r < 1 || r > m_station.table.device(k).PribPoint)
+    if (!isDevice(k) || !RegulationProgram(m_station.table.device(k)).isStepRow(r))
         return;
     m_editSnap->prepare(m_station.table.device(k), r);
     m_editSnap->move(x() + width() / 2 - m_editSnap->width() / 2,

@@ -332,6 +332,26 @@ private Q_SLOTS:
         QCOMPARE(m_station->table.device(1).PribPoint, 2);
     }
 
+    void clockFieldsAreCheckedBeforeAnyTransfer()
+    {
+        start();
+        select(1);
+        m_form->BtnUstSistTime->click();
+        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("05.03.2024"));
+        QCOMPARE(m_form->MaskTime->text(), QStringLiteral("14:07:09"));
+
+        m_form->DateEdit->setText(QStringLiteral("15.00.2024"));
+        m_form->BtnWriteTime->click();
+        QCOMPARE(m_messages->texts(), QStringList{"Значение номера месяца должно быть от 0 до 12"});
+        QVERIFY(m_form->isEnabled() && !m_form->isBusy());
+
+        // The port of device 1 cannot be opened here.
+        m_form->BtnReadTime->click();
+        QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
+        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("15.00.2024"));
+        QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled());
+    }
+
     void settingsReadAndWriteAgainstTheSimulator()
     {
         SimProcess sim;
