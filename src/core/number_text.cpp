@@ -44,6 +44,13 @@ QString FormatNumber(double value)
     return text;
 }
 
+QString GeneralNumberText(double value)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 15);
+}
+
 std::optional<double> ParseNumber(const QString &text)
 {
     QLocale locale;

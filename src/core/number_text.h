@@ -19,6 +19,10 @@ QString FixDecSep(const QString &text);
 // trailing zeros and a bare separator dropped, '-' for negatives, no grouping.
 QString FormatNumber(double value);
 
+// General form: up to 15 significant digits with the locale's separator, no trailing zeros
+// and no grouping (500 is "500", the single 25.3 is "25.2999992370605").
+QString GeneralNumberText(double value);
+
 // Text in the locale's form converted completely into a number; nullopt when it is not one
 // (blanks around the number are allowed, grouping is not).
 std::optional<double> ParseNumber(const QString &text);

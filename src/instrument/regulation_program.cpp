@@ -31,13 +31,6 @@ std::optional<int> timePart(const QString &text)
     return value;
 }
 
-QString generalText(double value)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', 15);
-}
-
 } // namespace
 
 QString ProgramTimeText(const ProgramStep &step)
@@ -48,7 +41,7 @@ QString ProgramTimeText(const ProgramStep &step)
 
 QString ProgramValueText(float value, ProgramValueFormat format)
 {
-    return format == ProgramValueFormat::Fixed ? FormatNumber(value) : generalText(value);
+    return format == ProgramValueFormat::Fixed ? FormatNumber(value) : GeneralNumberText(value);
 }
 
 QString RegulationProgram::addStep(int row)
@@ -86,7 +79,7 @@ StepEditorTexts RegulationProgram::editorTexts(int row) const
     const ProgramStep &s = entry(row);
     return {QStringLiteral("Настройка шага ") + QString::number(row) +
                 QStringLiteral(" программы регулирования"),
-            ProgramTimeText(s), generalText(s.Value)};
+            ProgramTimeText(s), GeneralNumberText(s.Value)};
 }
 
 QString RegulationProgram::applyEdit(int row, const QString &timeText, const QString &valueText)

@@ -79,7 +79,7 @@ bool WriteChangesLink(const InstrumentSettings &record, int windowBaud, int wind
 
 QString LinkChangeQuestionText()
 {
-    return QStringLiteral("В процессе записи будет изменен адрес или скорость прибора\n"
+    return QStringLiteral("В процессе записи будет изменен адрес или скорость прибора\r"
                           "Продолжить?");
 }
 

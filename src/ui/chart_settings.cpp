@@ -46,11 +46,4 @@ ChartSettingsCheck CheckChartSettings(const QString &grafN, const QString &grafM
     return check;
 }
 
-QString GeneralNumberText(double value)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'g', 15);
-}
-
 } // namespace zeltar

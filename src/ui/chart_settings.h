@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/number_text.h"
+
 #include <QString>
 
 namespace zeltar {
@@ -25,10 +27,5 @@ struct ChartSettingsCheck
 // two values may be typed with either decimal separator.
 ChartSettingsCheck CheckChartSettings(const QString &grafN, const QString &grafMax,
                                       const QString &grafMin);
-
-// A value in general form for an entry field: up to 15 significant digits with the
-// locale's decimal separator, no trailing zeros (500 is "500", 25.3f is
-// "25.2999992370605").
-QString GeneralNumberText(double value);
 
 } // namespace zeltar

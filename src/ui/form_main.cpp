@@ -1,5 +1,6 @@
 #include "ui/form_main.h"
 
+#include "acquisition/archive_download.h"
 #include "acquisition/archive_keeper.h"
 #include "acquisition/archive_template.h"
 #include "acquisition/polling_cycle.h"
@@ -12,7 +13,9 @@
 #include "ui/chart_settings.h"
 #include "ui/chart_widget.h"
 #include "ui/current_view.h"
+#include "ui/file_dialogs.h"
 #include "ui/form_about.h"
+#include "ui/form_nastr_ware.h"
 #include "ui/maker.h"
 #include "ui/station_icons.h"
 #include "ui/up_down.h"
@@ -188,6 +191,8 @@ void FormMain::createToolbar()
         btnStart->setChecked(false);
         m_cycle->btnStopClick();
     });
+    connect(btnNastrWare, &QToolButton::clicked, this, &FormMain::btnNastrWareClick);
+    connect(btnReadArh, &QToolButton::clicked, this, &FormMain::btnReadArhClick);
     connect(btnClearJournal, &QToolButton::clicked, this, &FormMain::btnClearJournalClick);
     connect(SpeedBtn_About, &QToolButton::clicked, this, &FormMain::SpeedBtn_AboutClick);
     connect(SpeedBtn_WWW, &QToolButton::clicked, this, &FormMain::SpeedBtn_WWWClick);
@@ -643,16 +648,93 @@ void FormMain::timerIconTimer()
         m_iconFrame = 1;
 }
 
+void FormMain::btnReadArhClick()
+{
+    ArhPribView = false;
+    QTreeWidgetItem *selected = twData->currentItem();
+    if (selected == nullptr)
+        return;
+    const int k = twData->indexOfTopLevelItem(selected);
+    if (k == 0 || k > m_station.settings.CountUstr) {
+        ShowWarning(DownloadNoDeviceMessage);
+        return;
+    }
+
+    setEnabled(false);
+    const ArchiveDownload download =
+        DownloadArchive(m_station.CommModBus, m_station.table.device(k),
+                        [this](const QString &status, int) { sbMain->showMessage(status); });
+    if (download.complete()) {
+        sbMain->showMessage(DownloadDoneStatus);
+        const QString file = FileDialogs::saveFileName(
+            this, DownloadSaveTitle, QStringLiteral("*.dbf"), QStringLiteral("dbf"));
+        if (!file.isEmpty())
+            showDownloadedArchive(download, file);
+    } else {
+        ShowError(download.message());
+    }
+    m_station.CommModBus.ClosePort();
+    setEnabled(true);
+}
+
+void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QString &file)
+{
+    const ArchiveSave save = SaveDownloadedArchive(download.records, m_station.ProgDir(), file);
+    if (!save.saved) {
+        ShowError(save.message);
+        TableView->closeTable();
+        return;
+    }
+
+    QVector<ChartRecord> records;
+    records.reserve(download.records.size());
+    for (const DownloadedRecord &record : download.records)
+        records.append({record.znac, record.time});
+    const DownloadedRange range = DownloadedChartRange(records);
+    Chart1->clear();
+    Chart1->setValueRange(range.axis().min, range.axis().max);
+    editGrafMax->setText(GeneralNumberText(range.highest));
+    editGrafMin->setText(GeneralNumberText(range.lowest));
+    editGrafN->setText(QString::number(download.records.size()));
+
+    TableView->setColumns(DownloadedGridColumns());
+    if (!TableView->setTable(file)) {
+        ShowError(QStringLiteral("Не могу сохранить файл (код 1)"));
+        TableView->closeTable();
+        return;
+    }
+    Chart1->setPoints(DownloadedChartPoints(records));
+    DBGridArhDataMod->fitColumns();
+    ArhPribView = true;
+    PageControl1->setCurrentWidget(tsArh); // the downloaded archive is on show
+}
+
 void FormMain::btnClearJournalClick()
 {
     m_station.journal.clear();
 }
 
+void FormMain::centreOver(QWidget *window) const
+{
+    window->move(x() + width() / 2 - window->width() / 2,
+                 y() + height() / 2 - window->height() / 2);
+}
+
 void FormMain::SpeedBtn_AboutClick()
 {
     FormAbout about(this);
-    about.move(x() + width() / 2 - about.width() / 2, y() + height() / 2 - about.height() / 2);
+    centreOver(&about);
     about.exec();
+}
+
+void FormMain::btnNastrWareClick()
+{
+    if (m_station.state.OprRun) // the button is disabled while polling runs
+        return;
+    FormNastrWare settings(m_station, this);
+    centreOver(&settings);
+    connect(&settings, &FormNastrWare::settingsClosed, this, &FormMain::RebuildMainTree);
+    settings.enter();
 }
 
 void FormMain::SpeedBtn_WWWClick()

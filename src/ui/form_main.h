@@ -19,6 +19,7 @@ class QTreeWidgetItem;
 namespace zeltar {
 
 class ArchiveGrid;
+struct ArchiveDownload;
 class ArchiveTableModel;
 class ChartWidget;
 class PollingCycle;
@@ -114,8 +115,12 @@ private:
     void PageControl1Change(int index);
     void btnApplyGrafClick();
     void timerIconTimer();
+    void btnReadArhClick();
+    void showDownloadedArchive(const ArchiveDownload &download, const QString &file);
     void btnClearJournalClick();
     void SpeedBtn_AboutClick();
+    void btnNastrWareClick();
+    void centreOver(QWidget *window) const;
     void SpeedBtn_WWWClick();
     void SpeedBtn_MailClick();
     void FormActivate();

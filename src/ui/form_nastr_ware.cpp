@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "core/message_service.h"
 #include "instrument/clock_operations.h"
+#include "ui/file_dialogs.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
 #include "ui/station_icons.h"
@@ -14,7 +15,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -324,7 +324,7 @@ void FormNastrWare::reject()
 void FormNastrWare::btnSelDirClick()
 {
     const QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("Выберите директорию"), QString());
+        FileDialogs::existingDirectory(this, QStringLiteral("Выберите директорию"));
     if (!folder.isEmpty())
         editPathArh->setText(QDir::toNativeSeparators(folder));
 }

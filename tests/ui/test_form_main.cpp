@@ -7,7 +7,9 @@
 #include "core/single_instance.h"
 #include "message_recorder.h"
 #include "sim_process.h"
+#include "ui/archive_table_model.h"
 #include "ui/chart_widget.h"
+#include "ui/file_dialogs.h"
 #include "ui/form_main.h"
 #include "ui/station_app.h"
 
@@ -89,6 +91,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        QVERIFY(FileDialogs::queueEmpty());
         QVERIFY(m_messages->settled());
         m_messages.reset();
         m_dir.reset();
@@ -359,6 +362,62 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.size(), QFile(station.templatePath()).size()); // no record in it
         }
+    }
+
+    void downloadInstrumentArchive()
+    {
+        test::SimProcess sim({"--addr", "1", "--value", "42", "--archive", "5"});
+        QVERIFY(sim.start());
+        writeIni(threeDevices(false, sim.portPath()));
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+
+        // The root selected: nothing to download from.
+        form.btnReadArh->click();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Выберите прибор в дереве."));
+        QCOMPARE(m_messages->messages().last().icon, MessageIcon::Warning);
+
+        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        const QString file = dir() + QStringLiteral("/архив прибора.dbf");
+        FileDialogs::setNextFileName(file);
+        form.btnReadArh->click();
+        QVERIFY(form.isEnabled());
+        QVERIFY(form.ArhPribView);
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(form.TableView->recordCount(), 5);
+        QCOMPARE(form.TableView->columnCount(), 3);
+        QCOMPARE(form.Chart1->points().size(), 5);
+        QCOMPARE(form.editGrafN->text(), QStringLiteral("5"));
+        QCOMPARE(form.PageControl1->currentWidget(), form.tsArh);
+        // Page changes keep the downloaded archive until another node is selected.
+        form.PageControl1->setCurrentWidget(form.tsGraf);
+        QCOMPARE(form.Chart1->points().size(), 5);
+        form.twData->setCurrentItem(form.twData->topLevelItem(3));
+        QVERIFY(!form.ArhPribView);
+
+        // A cancelled save dialog keeps nothing.
+        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        FileDialogs::setNextFileName(QString());
+        form.btnReadArh->click();
+        QVERIFY(!form.ArhPribView);
+    }
+
+    void settingsWindowFromTheToolbar()
+    {
+        writeIni(threeDevices(false));
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        QTimer::singleShot(200, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        form.btnNastrWare->click();
+        QVERIFY(journalMessages(station).contains(QStringLiteral("Вход в режим настройки")));
+        // Closing the settings window rebuilt the tree.
+        QCOMPARE(form.twData->topLevelItemCount(), 4);
+        QCOMPARE(station.state.CountVkl, 2);
     }
 
     void clearJournal()

@@ -1,4 +1,5 @@
 #include "ctl_instrument.h"
+#include "ctl_transactions.h"
 
 #include "config/config_json.h"
 #include "config/configuration.h"
@@ -21,24 +22,8 @@ constexpr int Device = 1; // the command line's instrument in a table of its own
 DeviceTable tableOf(const LinkOptions &link, SerialSession &session)
 {
     DeviceTable table;
-    InstrumentSettings &device = table.device(Device);
-    int port = PortNames::portNumberOf(link.port);
-    if (port == 0) {
-        port = 1;
-        session.setPortNames(PortNames({{port, link.port}}));
-    }
-    device.PribPort = static_cast<quint8>(port);
-    device.PribBaud = static_cast<quint8>(link.baudIndex);
-    device.PribAdr = static_cast<quint8>(link.address);
+    table.device(Device) = LinkDevice(link, session);
     return table;
-}
-
-bool checkPortGiven(const LinkOptions &link, QTextStream &err)
-{
-    if (!link.port.isEmpty())
-        return true;
-    err << "no port given (--port PORT, or --dir DIR --device N)" << Qt::endl;
-    return false;
 }
 
 QString clockText(const InstrumentClock &clock, int century)
@@ -109,7 +94,7 @@ int RunSettingsCommand(const Invocation &invocation, QTextStream &out, QTextStre
         err << UsageText();
         return ExitUsage;
     }
-    if (!checkPortGiven(invocation.link, err))
+    if (!HasPort(invocation.link, err))
         return ExitUsage;
     SerialSession session;
     DeviceTable table = tableOf(invocation.link, session);
@@ -132,7 +117,7 @@ int RunClockCommand(const Invocation &invocation, QTextStream &out, QTextStream 
         err << UsageText();
         return ExitUsage;
     }
-    if (!checkPortGiven(invocation.link, err))
+    if (!HasPort(invocation.link, err))
         return ExitUsage;
     SerialSession session;
     const DeviceTable table = tableOf(invocation.link, session);

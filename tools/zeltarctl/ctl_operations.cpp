@@ -1,4 +1,5 @@
 #include "ctl_operations.h"
+#include "ctl_transactions.h"
 
 #include "acquisition/archive_download.h"
 #include "instrument/instrument_settings.h"
@@ -15,28 +16,6 @@ namespace {
 
 // The instrument of the command line as a device record. A port given as a path is
 // reached as port 1 mapped to that path.
-InstrumentSettings deviceOf(const LinkOptions &link, SerialSession &session)
-{
-    InstrumentSettings device;
-    int port = PortNames::portNumberOf(link.port);
-    if (port == 0) {
-        port = 1;
-        session.setPortNames(PortNames({{port, link.port}}));
-    }
-    device.PribPort = static_cast<quint8>(port);
-    device.PribBaud = static_cast<quint8>(link.baudIndex);
-    device.PribAdr = static_cast<quint8>(link.address);
-    return device;
-}
-
-bool hasPort(const Invocation &invocation, QTextStream &err)
-{
-    if (!invocation.link.port.isEmpty())
-        return true;
-    err << "no port given (--port PORT, or --dir DIR --device N)" << Qt::endl;
-    return false;
-}
-
 } // namespace
 
 int RunLinkTestCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
@@ -45,10 +24,10 @@ int RunLinkTestCommand(const Invocation &invocation, QTextStream &out, QTextStre
         err << UsageText();
         return ExitUsage;
     }
-    if (!hasPort(invocation, err))
+    if (!HasPort(invocation.link, err))
         return ExitUsage;
     SerialSession session;
-    const InstrumentSettings device = deviceOf(invocation.link, session);
+    const InstrumentSettings device = LinkDevice(invocation.link, session);
     const LinkTestResult result = RunLinkTest(
         session, device, [&](const QString &caption, int) { err << caption << Qt::endl; });
     if (!result.portOpened) {
@@ -76,12 +55,12 @@ int RunArchiveCommand(const Invocation &invocation, QTextStream &out, QTextStrea
         err << UsageText();
         return ExitUsage;
     }
-    if (!hasPort(invocation, err))
+    if (!HasPort(invocation.link, err))
         return ExitUsage;
     const QString file = QDir::current().absoluteFilePath(invocation.arguments.first());
 
     SerialSession session;
-    const InstrumentSettings device = deviceOf(invocation.link, session);
+    const InstrumentSettings device = LinkDevice(invocation.link, session);
     int shown = -1;
     const ArchiveDownload download =
         DownloadArchive(session, device, [&](const QString &status, int percent) {

@@ -33,6 +33,28 @@ bool parseHexData(const QString &text, QByteArray *data)
 
 } // namespace
 
+InstrumentSettings LinkDevice(const LinkOptions &link, SerialSession &session)
+{
+    InstrumentSettings device;
+    int port = PortNames::portNumberOf(link.port);
+    if (port == 0) {
+        port = 1;
+        session.setPortNames(PortNames({{port, link.port}}));
+    }
+    device.PribPort = static_cast<quint8>(port);
+    device.PribBaud = static_cast<quint8>(link.baudIndex);
+    device.PribAdr = static_cast<quint8>(link.address);
+    return device;
+}
+
+bool HasPort(const LinkOptions &link, QTextStream &err)
+{
+    if (!link.port.isEmpty())
+        return true;
+    err << "no port given (--port PORT, or --dir DIR --device N)" << Qt::endl;
+    return false;
+}
+
 QString HexBytes(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
@@ -64,10 +86,8 @@ int RunTransaction(const Invocation &invocation, QTextStream &out, QTextStream &
         err << UsageText();
         return ExitUsage;
     }
-    if (invocation.link.port.isEmpty()) {
-        err << "no port given (--port PORT)" << Qt::endl;
+    if (!HasPort(invocation.link, err))
         return ExitUsage;
-    }
 
     SerialSession session;
     if (const int opened = OpenLink(session, invocation.link, err); opened != ExitOk)
