@@ -96,6 +96,42 @@ private Q_SLOTS:
         QCOMPARE(r.out.trimmed(), QStringLiteral("error 2"));
     }
 
+    void instrumentOperations()
+    {
+        SimProcess sim({"--addr", "1", "--archive", "3"});
+        QVERIFY(sim.start());
+        const QString port = sim.portPath();
+
+        Run r = run({"--port", port, "settings"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject settings = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(settings.value("PribUst1").toDouble(), 70.0);
+        QCOMPARE(settings.value("PribAdr").toInt(), 1);
+
+        r = run({"--port", port, "clock", "set", "05.03.2024", "14:07:09"});
+        QCOMPARE(r.exitCode, 0);
+        r = run({"--port", port, "clock"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.startsWith(QStringLiteral("05.03.2024 14:07:")), qPrintable(r.out));
+        r = run({"--port", port, "clock", "set", "15.00.2024", "10:00:00"});
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY(r.err.contains(QStringLiteral("Значение номера месяца должно быть от 0 до 12")));
+
+        r = run({"--port", port, "test"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.contains(QStringLiteral("Хорошее (10/10)")));
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("arh.dbf"));
+        r = run({"--port", port, "archive", file});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(QFile::exists(file));
+
+        r = run({"--port", port, "--addr", "5", "settings"});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.err.contains(QStringLiteral("Ошибка связи с прибором: 2")));
+    }
+
     void refusedCommandLines()
     {
         QCOMPARE(run({"--port", "/nonexistent/line", "read04", "0", "4"}).exitCode, 2);

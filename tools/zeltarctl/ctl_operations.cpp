@@ -12,12 +12,6 @@
 
 namespace zeltar::ctl {
 
-namespace {
-
-// The instrument of the command line as a device record. A port given as a path is
-// reached as port 1 mapped to that path.
-} // namespace
-
 int RunLinkTestCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
     if (!invocation.arguments.isEmpty()) {
