@@ -18,6 +18,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -72,6 +75,7 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
 
     m_info = new FormInfoUstr(this);
     m_editSnap = new FormEditSnap(this);
+    fitToInstrumentPage();
 
     connect(twNastr, &QTreeWidget::currentItemChanged, this, &FormNastrWare::currentNodeChanged);
     connect(btn_Save, &QToolButton::clicked, this, &FormNastrWare::btn_SaveClick);
@@ -317,6 +321,23 @@ void FormNastrWare::reject()
         return;
     QDialog::reject();
     emit settingsClosed();
+}
+
+void FormNastrWare::fitToInstrumentPage()
+{
+    // 763 x 550 suits the font the pages were laid out for. Where the desktop's font needs
+    // more room, open large enough to show the instrument page without scrolling, as far
+    // as the screen allows; the page scrolls beyond that.
+    const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
+    if (scroll == nullptr || scroll->widget() == nullptr)
+        return;
+    const QSize page = scroll->widget()->sizeHint();
+    QSize wanted(qMax(width(), page.width() + 137 + 48),
+                 qMax(height(), page.height() + Panel1->sizeHint().height() +
+                                    sbNastr->sizeHint().height() + 64));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        wanted = wanted.boundedTo(screen->availableGeometry().size());
+    resize(wanted);
 }
 
 // ---- Program page ---------------------------------------------------------------------

@@ -158,6 +158,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitToInstrumentPage();
     void createToolbar();
     QWidget *createTreePanel();
     void createPages();

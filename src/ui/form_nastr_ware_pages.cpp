@@ -78,7 +78,7 @@ void FormNastrWare::createToolbar()
     Panel1 = named(new QToolBar(this), QStringLiteral("Panel1"));
     Panel1->setMovable(false);
     Panel1->setIconSize(QSize(24, 24));
-    Panel1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    Panel1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     auto button = [this](const QString &name, const QString &caption, const QString &hint,
                          const QIcon &icon) {
         auto *b = named(new QToolButton(Panel1), name);
@@ -86,7 +86,7 @@ void FormNastrWare::createToolbar()
         b->setToolTip(hint);
         b->setIcon(icon);
         b->setAutoRaise(true);
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         Panel1->addWidget(b);
         return b;
     };

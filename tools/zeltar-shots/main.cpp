@@ -5,6 +5,7 @@
 #include "acquisition/station.h"
 #include "core/message_service.h"
 #include "ui/form_main.h"
+#include "ui/form_nastr_ware.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,6 +31,24 @@ bool save(FormMain &form, QWidget *page, const QString &file)
     form.PageControl1->setCurrentWidget(page);
     settle(300);
     return form.grab().save(file);
+}
+
+// The settings window's three pages, shown without its modal loop.
+bool saveSettings(Station &station, FormMain &form, const QString &outDir)
+{
+    FormNastrWare settings(station, &form);
+    settings.prepareEntering();
+    settings.show();
+    settle(300);
+    bool ok = settings.grab().save(outDir + QStringLiteral("/settings-program.png"));
+    settings.twNastr->setCurrentItem(settings.twNastr->topLevelItem(1));
+    settle(300);
+    ok = ok && settings.grab().save(outDir + QStringLiteral("/settings-instrument.png"));
+    settings.pcNastr->setCurrentWidget(settings.tabNastrReg);
+    settle(300);
+    ok = ok && settings.grab().save(outDir + QStringLiteral("/settings-regulation.png"));
+    settings.hide();
+    return ok;
 }
 
 } // namespace
@@ -60,6 +79,7 @@ int main(int argc, char *argv[])
     form.twData->setCurrentItem(form.twData->topLevelItem(0));
     ok = ok && save(form, form.tsProgJournal, outDir + QStringLiteral("/journal.png"));
     form.cycle().btnStopClick();
+    ok = ok && saveSettings(station, form, outDir);
     form.closeWithoutQuestion();
     std::printf("%s\n", ok ? "pages saved" : "a page could not be saved");
     return ok ? 0 : 1;
