@@ -212,6 +212,11 @@ QWidget *FormMain::createTreePanel()
     twData->setIconSize(QSize(16, 16));
     connect(twData, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *item) { twDataChanging(item); });
+    // A click on the node already selected ends a downloaded archive's view too.
+    connect(twData, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) {
+        if (ArhPribView)
+            twDataChanging(item);
+    });
 
     stCurrentUstr = named(new QLabel(panel), "stCurrentUstr");
     stCurrentUstr->setToolTip(QStringLiteral("Текущее устройство"));
