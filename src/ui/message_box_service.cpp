@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace zeltar {
 
@@ -35,8 +36,12 @@ bool MessageBoxService::show(MessageIcon icon, MessageButtons buttons, const QSt
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("messageBox"));
-    if (question)
+    // The station speaks Russian whatever the desktop's language.
+    if (question) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
         box.setDefaultButton(QMessageBox::Yes);
+    }
     return box.exec() == QMessageBox::Yes;
 }
 
