@@ -43,7 +43,11 @@ int RunStation(const QString &progDir, int splashMs)
 
     Station station(progDir);
     FormMain formMain(station);
-    OnTerminationSignals([&formMain] { formMain.closeWithoutQuestion(); });
+    // Asked to end: close in order and leave every event loop, a question box's included.
+    OnTerminationSignals([&formMain] {
+        formMain.closeWithoutQuestion();
+        QCoreApplication::exit(0);
+    });
     formMain.show();
     if (!formMain.FormShow())
         return 0;
