@@ -15,10 +15,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
