@@ -76,7 +76,6 @@ public:
     // never holds anything per record of a long table; rows 0 shows every record.
     void setWindow(int first, int rows);
     int windowFirst() const { return m_first; }
-    int windowRows() const { return m_window; }
     // The record shown in a row, and the row showing a record (-1 when outside the window).
     int recordOfRow(int row) const { return m_first + row; }
     int rowOfRecord(int record) const;

@@ -90,11 +90,7 @@ int writeClock(SerialSession &session, const InstrumentSettings &device, const Q
 
 int RunSettingsCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
-    if (!invocation.arguments.isEmpty()) {
-        err << UsageText();
-        return ExitUsage;
-    }
-    if (!HasPort(invocation.link, err))
+    if (!InstrumentCommandFits(invocation, 0, err))
         return ExitUsage;
     SerialSession session;
     DeviceTable table = tableOf(invocation.link, session);

@@ -14,11 +14,7 @@ namespace zeltar::ctl {
 
 int RunLinkTestCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
-    if (!invocation.arguments.isEmpty()) {
-        err << UsageText();
-        return ExitUsage;
-    }
-    if (!HasPort(invocation.link, err))
+    if (!InstrumentCommandFits(invocation, 0, err))
         return ExitUsage;
     SerialSession session;
     const InstrumentSettings device = LinkDevice(invocation.link, session);
@@ -45,11 +41,7 @@ int RunLinkTestCommand(const Invocation &invocation, QTextStream &out, QTextStre
 
 int RunArchiveCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
-    if (invocation.arguments.size() != 1) {
-        err << UsageText();
-        return ExitUsage;
-    }
-    if (!HasPort(invocation.link, err))
+    if (!InstrumentCommandFits(invocation, 1, err))
         return ExitUsage;
     const QString file = QDir::current().absoluteFilePath(invocation.arguments.first());
 

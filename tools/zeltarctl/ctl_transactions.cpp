@@ -55,6 +55,15 @@ bool HasPort(const LinkOptions &link, QTextStream &err)
     return false;
 }
 
+bool InstrumentCommandFits(const Invocation &invocation, int argumentCount, QTextStream &err)
+{
+    if (invocation.arguments.size() != argumentCount) {
+        err << UsageText();
+        return false;
+    }
+    return HasPort(invocation.link, err);
+}
+
 QString HexBytes(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
@@ -109,6 +118,7 @@ int RunTransaction(const Invocation &invocation, QTextStream &out, QTextStream &
 
     if (IsLinkError(result)) {
         out << "error " << LinkErrorCode(result) << Qt::endl;
+        err << LinkErrorText(LinkErrorCode(result)) << Qt::endl;
         return ExitFailed;
     }
     out << HexBytes(result) << Qt::endl;

@@ -25,6 +25,10 @@ InstrumentSettings LinkDevice(const LinkOptions &link, SerialSession &session);
 // False, with a message, when neither --port nor --dir/--device named a port.
 bool HasPort(const LinkOptions &link, QTextStream &err);
 
+// An instrument command: exactly argumentCount arguments after it and a port to reach the
+// instrument; false with the usage or the message otherwise.
+bool InstrumentCommandFits(const Invocation &invocation, int argumentCount, QTextStream &err);
+
 // "01 03 06 ..." in upper-case hex.
 QString HexBytes(const QByteArray &bytes);
 
