@@ -3,6 +3,7 @@
 #include "acquisition/station.h"
 #include "core/message_service.h"
 #include "core/single_instance.h"
+#include "core/station_folder.h"
 #include "core/termination_signals.h"
 #include "ui/form_flash.h"
 #include "ui/form_main.h"
@@ -19,7 +20,7 @@ QString StationFolder(const QStringList &arguments)
     const int at = arguments.indexOf(QStringLiteral("--dir"));
     if (at >= 0 && at + 1 < arguments.size())
         return arguments.at(at + 1);
-    return QCoreApplication::applicationDirPath();
+    return DefaultStationFolder();
 }
 
 int RunStation(const QString &progDir, int splashMs)

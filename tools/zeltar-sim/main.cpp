@@ -1,6 +1,7 @@
 // zeltar-sim: measuring regulators answering Modbus ASCII on a pseudo-terminal.
 
 #include "core/termination_signals.h"
+#include "core/version.h"
 #include "link/timing.h"
 #include "pseudo_terminal.h"
 #include "sim_line.h"
@@ -28,6 +29,10 @@ int main(int argc, char *argv[])
     }
     if (config.help) {
         std::fputs(qUtf8Printable(HelpText()), stdout);
+        return 0;
+    }
+    if (config.version) {
+        std::printf("zeltar-sim %s\n", BuildVersion);
         return 0;
     }
 

@@ -162,6 +162,8 @@ bool ParseCommandLine(const QStringList &arguments, SimConfig *config, QString *
             config->instruments.empty() ? &common : &config->instruments.back();
         if (option == "--help" || option == "-h") {
             config->help = true;
+        } else if (option == "--version") {
+            config->version = true;
         } else if (option == "--link") {
             if (!reader.next(option, &config->linkPath))
                 return false;
@@ -192,7 +194,7 @@ bool ParseCommandLine(const QStringList &arguments, SimConfig *config, QString *
             }
         }
     }
-    if (config->help)
+    if (config->help || config->version)
         return true;
     if (config->linkPath.isEmpty())
         return reader.fail(QStringLiteral("--link PATH is required"));
@@ -209,6 +211,9 @@ QString HelpText()
         "Simulates measuring regulators answering Modbus ASCII (functions 03, 04, 16)\n"
         "on a pseudo-terminal whose slave end is linked to PATH. Prints 'ready PATH'\n"
         "when it serves the line; SIGINT or SIGTERM end it and remove the link.\n"
+        "\n"
+        "  --help             print this text and end\n"
+        "  --version          print the version and end\n"
         "\n"
         "Line:\n"
         "  --link PATH        symbolic link to create for the line (replaces a link)\n"

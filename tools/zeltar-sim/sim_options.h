@@ -57,6 +57,7 @@ struct SimConfig
     bool verbose = false;
     bool checkBaud = true; // a request sent at another baud rate is not heard
     bool help = false;
+    bool version = false;
     std::optional<quint32> seed; // for --drop; random when not given
     std::vector<InstrumentOptions> instruments;
 };

@@ -41,6 +41,10 @@ bool ParseInvocation(const QStringList &args, Invocation *invocation, QString *e
             invocation->command = QStringLiteral("help");
             return true;
         }
+        if (arg == QLatin1String("--version")) {
+            invocation->command = QStringLiteral("version");
+            return true;
+        }
         if (!takeValue(args, &i, &value, error))
             return false;
         if (arg == QLatin1String("--port")) {
@@ -93,6 +97,7 @@ QString UsageText()
         "  zeltarctl --port PORT [--baud RATE] [--addr N] clock [set now|set DATE TIME]\n"
         "  zeltarctl --dir DIR config\n"
         "  zeltarctl --dir DIR poll [--for SECONDS]\n"
+        "  zeltarctl --help | --version\n"
         "\n"
         "PORT is a device path or COM1 to COM8, RATE one of 2400, 4800, 9600 (default),\n"
         "19200, 38400, 57600, 115200, N the slave address (default 1), HEXDATA the data\n"

@@ -1,4 +1,5 @@
 // zeltarctl: the station's operations from a shell, through the same core library.
+#include "core/version.h"
 #include "ctl_instrument.h"
 #include "ctl_operations.h"
 #include "ctl_options.h"
@@ -28,6 +29,10 @@ int main(int argc, char *argv[])
     const QString &command = invocation.command;
     if (command == QLatin1String("help")) {
         out << UsageText();
+        return ExitOk;
+    }
+    if (command == QLatin1String("version")) {
+        out << "zeltarctl " << zeltar::BuildVersion << Qt::endl;
         return ExitOk;
     }
     if (command == QLatin1String("config"))

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace zeltar {
+
+// The folder the station works in when no --dir names one. A program folder the user may
+// write (a build folder, a portable copy) is the station's folder, as it always was. An
+// installed program lies in a folder the user cannot write (/usr/bin), so its station works
+// in the user's data folder (QStandardPaths::AppDataLocation, ~/.local/share/zeltar), which
+// is made when missing; an empty one starts as a folder without Zeltar.ini does.
+QString ChooseStationFolder(const QString &programFolder, bool programFolderWritable);
+
+// ChooseStationFolder for this program's folder and the user running it.
+QString DefaultStationFolder();
+
+} // namespace zeltar
