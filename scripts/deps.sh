@@ -8,6 +8,7 @@ packages=(
     libshp-dev python3-dbfread
     libbenchmark-dev
     fonts-dejavu-core xvfb qt6-translations-l10n
+    dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream
 )
 
 missing=()
