@@ -297,12 +297,19 @@ void TestSimLine::commandLine()
     QCOMPARE(five.faults.lateMs, 20);
     QVERIFY(!five.faults.silent);
     QCOMPARE(five.version, 99);
+    QVERIFY(!config.version);
     QCOMPARE(five.faults.frame, unsigned(FaultOdd | FaultNoCr));
     QCOMPARE(five.faults.every, 2);
 
     QVERIFY(ParseCommandLine({"--link", "l"}, &config, &error));
     QCOMPARE(config.instruments.size(), size_t(1));
     QCOMPARE(config.instruments[0].address, 1);
+
+    // --version without a value is the program's version, with one the instrument's.
+    for (const QStringList &arguments : {QStringList{"--version"}, {"--version", "--verbose"}}) {
+        QVERIFY(ParseCommandLine(arguments, &config, &error));
+        QVERIFY(config.version);
+    }
 
     const QList<QStringList> refused = {{"--addr", "1"},
                                         {"--link", "l", "--baud", "9601"},

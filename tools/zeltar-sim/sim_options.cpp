@@ -35,6 +35,8 @@ public:
     {}
 
     bool atEnd() const { return position_ >= arguments_.size(); }
+    // True when the next argument is a value rather than the next option.
+    bool valueFollows() const { return !atEnd() && !arguments_.at(position_).startsWith("--"); }
     QString take() { return arguments_.at(position_++); }
 
     bool next(const QString &option, QString *value)
@@ -162,7 +164,9 @@ bool ParseCommandLine(const QStringList &arguments, SimConfig *config, QString *
             config->instruments.empty() ? &common : &config->instruments.back();
         if (option == "--help" || option == "-h") {
             config->help = true;
-        } else if (option == "--version") {
+        } else if (option == "--version" && !reader.valueFollows()) {
+            // Without a value it asks for the program's version; --version V is the
+            // instrument's software version.
             config->version = true;
         } else if (option == "--link") {
             if (!reader.next(option, &config->linkPath))
@@ -213,7 +217,8 @@ QString HelpText()
         "when it serves the line; SIGINT or SIGTERM end it and remove the link.\n"
         "\n"
         "  --help             print this text and end\n"
-        "  --version          print the version and end\n"
+        "  --version          print the program's version and end (--version V, with a\n"
+        "                     value, is an instrument's software version, see below)\n"
         "\n"
         "Line:\n"
         "  --link PATH        symbolic link to create for the line (replaces a link)\n"
