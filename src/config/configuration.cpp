@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <optional>
@@ -235,9 +236,15 @@ void LoadProgramSettings(const IniFile &ini, const QString &progDir, ProgramSett
     settings.TimeLastArh = ParseInteger(timeLastArh).value_or(0);
     settings.TimeLastArh1 = ini.readString(Main, QStringLiteral("TimeLastArh1"), "SSS");
 
-    // No count means no devices; the table holds MaxDevices at most.
-    const int count = ini.readInteger(Main, QStringLiteral("CountUstr"), 0);
-    settings.CountUstr = std::clamp(count, 0, MaxDevices);
+    // No count means no devices; the table holds MaxDevices at most, so any larger count
+    // (also one beyond 32 bits) means the first MaxDevices.
+    const std::optional<QString> countText = ini.value(Main, QStringLiteral("CountUstr"));
+    const std::optional<long long> count = countText ? ParseInteger(*countText) : std::nullopt;
+    static const QRegularExpression digits(QStringLiteral("^\\s*\\+?[0-9]+\\s*$"));
+    const bool huge = countText && !count && digits.match(*countText).hasMatch();
+    settings.CountUstr =
+        huge ? MaxDevices
+             : static_cast<int>(std::clamp<long long>(count.value_or(0), 0, MaxDevices));
 
     for (int n = 1; n <= settings.CountUstr; ++n)
         LoadDevice(ini, table, n);

@@ -102,6 +102,8 @@ private slots:
             {"AutoStart=5", "AutoStart", true},    {"TimeLastArh=abc", "TimeLastArh", 0},
             {"TimeLastArh=17613456", "TimeLastArh", 17613456}, {"CountUstr=-3", "CountUstr", 0},
             {"CountUstr=999", "CountUstr", 16},
+            {"CountUstr=2147483648", "CountUstr", 16},
+            {"CountUstr=99999999999999999999", "CountUstr", 16},
         };
         const QList<std::tuple<const char *, const char *, QVariant>> device = {
             {"PribVkl=256", "PribVkl", 0},         {"PribVkl=2", "PribVkl", 0},
