@@ -75,13 +75,10 @@ std::optional<ArchiveField> ParseDescriptor(const uchar *descriptor)
     field.type = static_cast<char>(descriptor[11]);
     if (!KnownTypes.contains(field.type))
         return std::nullopt;
-    // A text field keeps the high byte of its width where numbers keep their decimals.
-    if (field.type == 'N' || field.type == 'F') {
-        field.width = descriptor[16];
+    // Only numbers have decimals; the reader takes the width from one byte for every type.
+    field.width = descriptor[16];
+    if (field.type == 'N' || field.type == 'F')
         field.decimals = descriptor[17];
-    } else {
-        field.width = descriptor[16] + descriptor[17] * 256;
-    }
     if (field.width < 1)
         return std::nullopt;
     return field;
