@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 
 namespace zeltar {
@@ -50,11 +52,21 @@ QString ArchiveFolder(const IniFile &ini, const QString &progDir, bool create)
     return WithTrailingSeparator(folder);
 }
 
+// A number beyond the range of a single becomes the infinity of its sign, as the processor
+// would make it; the plain conversion would be undefined.
+float ToSingle(double value)
+{
+    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
+        return value > 0 ? std::numeric_limits<float>::infinity()
+                         : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
 // Numbers written by the station use the locale's separator; either one is read, so a
 // file keeps its values when the locale changes.
 float ReadNumberText(const QString &text)
 {
-    return static_cast<float>(ParseEnteredNumber(text).value_or(0.0));
+    return ToSingle(ParseEnteredNumber(text).value_or(0.0));
 }
 
 // One step as "kk;hhh:mm;value;". Only the time and the value are read; the key names
@@ -75,7 +87,7 @@ std::optional<ProgramStep> ParseStep(const QString &text)
     ProgramStep step;
     step.Hours = static_cast<quint8>(*hours & 0xFF);
     step.Minutes = static_cast<quint8>(*minutes & 0xFF);
-    step.Value = static_cast<float>(*value);
+    step.Value = ToSingle(*value);
     return step;
 }
 

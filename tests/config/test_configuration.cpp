@@ -121,7 +121,7 @@ private slots:
             {"PribPeriodArh=500", "PribPeriodArh", 500}, {"", "PribName", ""},
             {"PribName=999999", "PribName", "999999"}, {"PribKp=abc", "PribKp", 0.0},
             {"", "PribKp", 0.0},                   {"PribKp=999999", "PribKp", 999999.0},
-            {"PribKp=0.5", "PribKp", 0.5},         {"PribKo=0,01", "PribKo", 0.01},
+            {"PribKp=0.5", "PribKp", 0.5},         {"PribKp=1e300", "PribKp", "inf"},         {"PribKo=0,01", "PribKo", 0.01},
         };
         // clang-format on
         for (const auto &[line, field, expected] : main)
