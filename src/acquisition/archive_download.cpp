@@ -3,6 +3,7 @@
 #include "acquisition/archive_layout.h"
 #include "acquisition/archive_table.h"
 #include "acquisition/archive_template.h"
+#include "core/file_replacement.h"
 #include "core/number_text.h"
 #include "instrument/register_codec.h"
 #include "link/link_result.h"
@@ -10,6 +11,7 @@
 #include "link/serial_session.h"
 #include "link/timing.h"
 
+#include <QFile>
 #include <QtMath>
 
 namespace zeltar {
@@ -119,20 +121,25 @@ ArchiveSave SaveDownloadedArchive(const QVector<DownloadedRecord> &records, cons
                                   const QString &file)
 {
     const QString templatePath = ArchiveTemplatePath(progDir);
-    if (!EnsureTemplate(progDir) || !CopyTemplate(templatePath, file, TemplateCopy::Replace))
-        return {false, QStringLiteral("Не могу сохранить файл (код 2). ") + templatePath +
-                           QLatin1Char(' ') + file};
+    const ArchiveSave copyFailed{false, QStringLiteral("Не могу сохранить файл (код 2). ") +
+                                            templatePath + QLatin1Char(' ') + file};
+    FileReplacement replacement(file);
+    if (!EnsureTemplate(progDir) || !replacement.begin())
+        return copyFailed;
+    {
+        QFile source(templatePath);
+        if (!source.open(QIODevice::ReadOnly) || !replacement.write(source.readAll()) ||
+            source.error() != QFileDevice::NoError)
+            return copyFailed;
+    }
 
     const ArchiveSave failed{false, QStringLiteral("Не могу сохранить файл (код 1)")};
     ArchiveTable table;
-    if (!table.open(file, ArchiveTable::Mode::Append))
+    if (!table.open(replacement.temporaryPath(), ArchiveTable::Mode::Append))
         return failed;
-    // The whole file goes to the disk with the last record, not once per record.
+    // The whole file goes to the disk once, when the replacement is committed.
     table.setSyncOnAppend(false);
-    for (int j = 0; j < records.size(); ++j) {
-        if (j == records.size() - 1)
-            table.setSyncOnAppend(true);
-        const DownloadedRecord &r = records.at(j);
+    for (const DownloadedRecord &r : records) {
         ArchiveRecord record;
         record.data = r.data;
         record.time = r.time;
@@ -140,6 +147,9 @@ ArchiveSave SaveDownloadedArchive(const QVector<DownloadedRecord> &records, cons
         if (!table.appendRecord(record))
             return failed;
     }
+    table.close();
+    if (!replacement.commit())
+        return failed;
     return {true, {}};
 }
 

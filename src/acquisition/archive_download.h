@@ -75,10 +75,10 @@ struct ArchiveSave
     QString message; // why not (error icon)
 };
 
-// Copies the archive template of progDir over file (made from the field layout when it is
-// missing) and appends the records in their order: date, time and value, the status
-// fields 0. A failed copy leaves nothing; a failure while appending leaves the records
-// written so far.
+// Replaces file by a copy of the archive template of progDir (made from the field layout
+// when it is missing) with the records appended in their order: date, time and value,
+// the status fields 0. The table is built beside file and takes its name only when it is
+// whole and on the disk; any failure leaves an existing file as it was.
 ArchiveSave SaveDownloadedArchive(const QVector<DownloadedRecord> &records, const QString &progDir,
                                   const QString &file);
 

@@ -1,6 +1,7 @@
 #include "acquisition/archive_keeper.h"
 
 #include "acquisition/archive_names.h"
+#include "acquisition/archive_table.h"
 #include "acquisition/archive_template.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
@@ -24,7 +25,7 @@ void ArchiveKeeper::CheckPeriod()
     state.NewArh = true;
     const QString namePart = PeriodNamePart(now);
     const QString templatePath = m_station.templatePath();
-    EnsureTemplate(m_station.ProgDir());
+    ensureTemplate();
     for (int pos = 1; pos <= state.CountVkl; ++pos) {
         EventWait::processPending();
         // A table of that name may exist already (clock set back, restart within the same
@@ -47,17 +48,62 @@ QString ArchiveKeeper::CurrentTableName(int n) const
                             m_station.settings.TimeLastArh1);
 }
 
+void ArchiveKeeper::ensureTemplate()
+{
+    QString aside;
+    EnsureTemplate(m_station.ProgDir(), &aside);
+    if (!aside.isEmpty()) {
+        m_station.journal.AddProgMes(
+            QStringLiteral("Шаблон архива %1 испорчен и сохранён как %2, сделан новый")
+                .arg(ArchiveTemplateName, QFileInfo(aside).fileName()));
+    }
+}
+
+bool ArchiveKeeper::makeTable(const QString &name)
+{
+    ensureTemplate();
+    return CopyTemplate(m_station.templatePath(), name, TemplateCopy::KeepExisting);
+}
+
 bool ArchiveKeeper::EnsureCurrentTable(int n)
 {
     const QString name = CurrentTableName(n);
     if (QFileInfo::exists(name))
         return true;
-    EnsureTemplate(m_station.ProgDir());
-    if (!CopyTemplate(m_station.templatePath(), name, TemplateCopy::KeepExisting))
+    if (!makeTable(name))
         return false;
     m_station.journal.AddProgMes(QStringLiteral("Восстановлен архив ") +
                                  QFileInfo(name).fileName());
     return true;
+}
+
+bool ArchiveKeeper::OpenCurrentTable(int n, ArchiveTable &table, QString *error)
+{
+    const QString name = CurrentTableName(n);
+    if (!EnsureCurrentTable(n)) {
+        *error = QStringLiteral("Не могу создать архив %1").arg(name);
+        return false;
+    }
+    if (table.open(name, ArchiveTable::Mode::Append))
+        return true;
+    *error = QStringLiteral("Не могу открыть архив %1: %2").arg(name, table.errorString());
+    if (!table.notATable())
+        return false; // out of reach for now (rights, a lock): tried again at the next tick
+
+    // Records cannot go into it; it is kept under another name for whoever wants to look.
+    const QString aside = SetAside(name);
+    if (aside.isEmpty())
+        return false;
+    m_station.journal.AddProgMes(QStringLiteral("Архив %1 испорчен и сохранён как %2, начат новый")
+                                     .arg(QFileInfo(name).fileName(), QFileInfo(aside).fileName()));
+    if (!makeTable(name)) {
+        *error = QStringLiteral("Не могу создать архив %1").arg(name);
+        return false;
+    }
+    if (table.open(name, ArchiveTable::Mode::Append))
+        return true;
+    *error = QStringLiteral("Не могу открыть архив %1: %2").arg(name, table.errorString());
+    return false;
 }
 
 ArchiveRecord ArchiveKeeper::PollRecord(const DevicePollState &poll)

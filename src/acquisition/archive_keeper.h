@@ -7,6 +7,7 @@
 
 namespace zeltar {
 
+class ArchiveTable;
 class Station;
 
 // The archive tables of the polling cycle: the period check and rollover, the current
@@ -28,10 +29,20 @@ public:
     // its journal line. False when it still does not exist.
     bool EnsureCurrentTable(int n);
 
+    // Opens the current table of device n for appending, made as EnsureCurrentTable does.
+    // A file or folder there that is no table of the archive layout is set aside and a
+    // fresh table made, with one journal line naming both. False, with the operator's
+    // message in error, when no table could be opened.
+    bool OpenCurrentTable(int n, ArchiveTable &table, QString *error);
+
     // The record of a poll of device n, stamped now.
     static ArchiveRecord PollRecord(const DevicePollState &poll);
 
 private:
+    // The template, made afresh (with a journal line) when the one there is unusable.
+    void ensureTemplate();
+    bool makeTable(const QString &name);
+
     Station &m_station;
 };
 

@@ -15,6 +15,19 @@ QVector<ArchiveField> ArchiveLayout()
     };
 }
 
+bool IsArchiveLayout(const QVector<ArchiveField> &fields)
+{
+    if (fields.size() < ArchiveFieldCount)
+        return false;
+    const auto isText = [&](int position) { return fields.at(position).type == 'C'; };
+    const auto isNumber = [&](int position) {
+        return fields.at(position).type == 'N' || fields.at(position).type == 'F';
+    };
+    return isText(ArchiveData) && isText(ArchiveTime) && isNumber(ArchiveZnac) &&
+           isNumber(ArchiveStat) && isNumber(ArchiveRele) && isNumber(ArchiveStep) &&
+           isNumber(ArchiveNoLink);
+}
+
 QVariantList ArchiveValues(const ArchiveRecord &record)
 {
     QVariantList values(ArchiveFieldCount);

@@ -34,6 +34,11 @@ enum ArchivePosition : int
 // The station's field layout of the archive tables and their template.
 QVector<ArchiveField> ArchiveLayout();
 
+// Whether records of the station can be appended to a table with these fields: text at
+// DATA and TIME, numbers at ZNAC to NOLINK. Names and widths may differ (a template from
+// elsewhere); the positions and kinds may not.
+bool IsArchiveLayout(const QVector<ArchiveField> &fields);
+
 // The values of one poll (or one record of an instrument's own archive) for positions
 // 1 to 7; position 0 keeps the table's default.
 struct ArchiveRecord

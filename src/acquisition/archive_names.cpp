@@ -2,6 +2,8 @@
 
 #include "core/number_text.h"
 
+#include <QTextBoundaryFinder>
+
 #include <array>
 
 namespace zeltar {
@@ -33,7 +35,10 @@ QString PeriodNamePart(const QDateTime &periodStart)
 
 bool IsNewPeriod(qint64 timeLastArh, qint64 timeArh, qint64 now)
 {
-    return timeLastArh + timeArh <= now || timeLastArh - now > timeArh;
+    // The distance between the hours, taken without wrapping whatever the stored number.
+    if (timeLastArh <= now)
+        return quint64(now) - quint64(timeLastArh) >= quint64(qMax<qint64>(timeArh, 0));
+    return quint64(timeLastArh) - quint64(now) > quint64(qMax<qint64>(timeArh, 0));
 }
 
 QString SafeFileName(const QString &name)
@@ -54,10 +59,28 @@ QString FileInFolder(const QString &folder, const QString &name)
     return folder + QLatin1Char('/') + name;
 }
 
+QString ShortenedName(const QString &name, int maxBytes)
+{
+    if (name.toUtf8().size() <= maxBytes)
+        return name;
+    // Cut between whole characters (a letter with its accents, a pair of surrogates).
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, name);
+    qsizetype cut = 0;
+    for (qsizetype next = boundaries.toNextBoundary(); next > 0;
+         next = boundaries.toNextBoundary()) {
+        if (QStringView(name).left(next).toUtf8().size() > maxBytes)
+            break;
+        cut = next;
+    }
+    return name.left(cut);
+}
+
 QString ArchiveTablePath(const QString &pathArh, const QString &pribName, const QString &periodPart)
 {
-    return FileInFolder(pathArh, SafeFileName(pribName + QLatin1Char('_') + periodPart) +
-                                     QStringLiteral(".dbf"));
+    const QString ending = QLatin1Char('_') + periodPart + QStringLiteral(".dbf");
+    const int room = MaxTableNameBytes - static_cast<int>(ending.toUtf8().size());
+    return FileInFolder(pathArh,
+                        ShortenedName(SafeFileName(pribName), room) + SafeFileName(ending));
 }
 
 } // namespace zeltar

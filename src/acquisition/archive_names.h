@@ -27,8 +27,16 @@ QString SafeFileName(const QString &name);
 // name in folder, with a "/" between them unless folder ends in a separator already.
 QString FileInFolder(const QString &folder, const QString &name);
 
+// The longest table name in UTF-8 bytes. File systems take 255 bytes (or 255 UTF-16
+// units); the rest leaves room for the ending that sets a bad table aside.
+constexpr int MaxTableNameBytes = 240;
+
+// name cut after the last whole character that keeps it within maxBytes of UTF-8.
+QString ShortenedName(const QString &name, int maxBytes);
+
 // The table of a device in a period: pathArh + device name + "_" + period part +
-// ".dbf", the name made safe so that it always stays inside the archive folder.
+// ".dbf", the name made safe so that it always stays inside the archive folder. A long
+// device name is shortened (ShortenedName) so that the file can always be made.
 QString ArchiveTablePath(const QString &pathArh, const QString &pribName,
                          const QString &periodPart);
 

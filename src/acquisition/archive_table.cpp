@@ -24,6 +24,7 @@ struct ArchiveTable::Private
     Mode mode = Mode::Read;
     QString path;
     QString error;
+    bool notATable = false;
     QVector<ArchiveField> fields;
 
     bool fail(const QString &message)
@@ -94,8 +95,13 @@ bool ArchiveTable::open(const QString &path, Mode mode)
 {
     close();
     d->error.clear();
-    if (mode == Mode::Append && !RepairDbfFile(path, &d->error))
+    d->notATable = false;
+    const DbfRepair check =
+        mode == Mode::Append ? RepairDbfFile(path, &d->error, true) : CheckDbfFile(path, &d->error);
+    if (check != DbfRepair::Sound) {
+        d->notATable = check == DbfRepair::NotATable;
         return false;
+    }
     ClearDbfError();
     const DbfFileTarget target(path);
     SAHooks hooks = DbfFileHooks();
@@ -107,6 +113,11 @@ bool ArchiveTable::open(const QString &path, Mode mode)
     d->readFields();
     refresh();
     return true;
+}
+
+bool ArchiveTable::notATable() const
+{
+    return d->notATable;
 }
 
 void ArchiveTable::close()

@@ -37,7 +37,12 @@ public:
     static bool create(const QString &path, const QVector<ArchiveField> &fields,
                        QString *error = nullptr);
 
+    // Opens a table whose header is sound (see ReadDbfFields). For appending, the table is
+    // repaired first and must have the archive tables' layout (IsArchiveLayout).
     bool open(const QString &path, Mode mode);
+    // Whether the last open failed because the file (or folder) at the path is no table
+    // of that kind, rather than because it could not be reached.
+    bool notATable() const;
     void close();
     bool isOpen() const;
     QString path() const;

@@ -3,9 +3,12 @@
 #include "acquisition/archive_layout.h"
 #include "acquisition/archive_names.h"
 #include "acquisition/archive_table.h"
+#include "acquisition/dbf_table_file.h"
+#include "core/file_replacement.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace zeltar {
 
@@ -24,11 +27,35 @@ QString ArchiveTemplatePath(const QString &progDir)
     return FileInFolder(progDir, ArchiveTemplateName);
 }
 
-bool EnsureTemplate(const QString &progDir)
+QString SetAside(const QString &path)
+{
+    const QString stem = path + QStringLiteral(".bad");
+    for (int k = 1; k < 1000; ++k) {
+        const QString candidate = k == 1 ? stem : stem + QString::number(k);
+        // QDir::rename never replaces an existing file.
+        if (!QFileInfo::exists(candidate) && QDir().rename(path, candidate))
+            return candidate;
+    }
+    return {};
+}
+
+bool EnsureTemplate(const QString &progDir, QString *setAside)
 {
     const QString path = ArchiveTemplatePath(progDir);
-    if (QFile::exists(path))
-        return true;
+    const QFileInfo existing(path);
+    if (existing.exists() || existing.isSymLink()) {
+        QString error;
+        const DbfRepair check = CheckDbfFile(path, &error, true);
+        if (check == DbfRepair::Sound)
+            return true;
+        if (check == DbfRepair::Failed)
+            return false; // there, but out of reach: not ours to move
+        const QString aside = SetAside(path);
+        if (aside.isEmpty())
+            return false;
+        if (setAside)
+            *setAside = aside;
+    }
     // Made beside it and renamed, so a crash never leaves half a template.
     const QString partMade = PartMadeName(path);
     QFile::remove(partMade);
@@ -53,14 +80,7 @@ bool CopyTemplate(const QString &templatePath, const QString &target, TemplateCo
     const QByteArray table = source.readAll();
     if (source.error() != QFileDevice::NoError)
         return false;
-    QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly))
-        return false;
-    if (copy.write(table) != table.size()) {
-        copy.cancelWriting();
-        return false;
-    }
-    return copy.commit();
+    return ReplaceFileContent(target, table);
 }
 
 } // namespace zeltar

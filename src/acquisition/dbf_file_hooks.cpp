@@ -1,6 +1,6 @@
 #include "acquisition/dbf_file_hooks.h"
 
-#include "acquisition/dbf_file_sync.h"
+#include "core/file_sync.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,8 +1,9 @@
 #include "acquisition/dbf_table_file.h"
 
-#include "acquisition/dbf_file_sync.h"
+#include "core/file_sync.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 namespace zeltar {
@@ -11,6 +12,11 @@ namespace {
 
 constexpr char EndMarker = 0x1A;
 constexpr qint64 FileHeaderSize = 32;
+constexpr qint64 DescriptorSize = 32;
+constexpr char HeaderTerminator = 0x0D;
+// Some writers put a 263-byte back link to a database container after the terminator.
+constexpr qint64 BackLinkSize = 263;
+constexpr int MaxFields = 255;
 
 bool ReadAt(QFile &file, qint64 position, char *buffer, qint64 size)
 {
@@ -50,24 +56,113 @@ std::optional<DbfGeometry> ReadDbfGeometry(QFile &file)
     return geometry;
 }
 
-bool RepairDbfFile(const QString &path, QString *error)
+namespace {
+
+// One field descriptor; nullopt when it is not a sound one.
+std::optional<ArchiveField> ParseDescriptor(const uchar *descriptor)
+{
+    static const QByteArray KnownTypes = QByteArrayLiteral("CNFDLM");
+    const auto nameLength =
+        static_cast<int>(qstrnlen(reinterpret_cast<const char *>(descriptor), 11));
+    if (nameLength == 0)
+        return std::nullopt;
+    for (int i = 0; i < nameLength; ++i) {
+        if (descriptor[i] <= ' ' || descriptor[i] >= 0x7F)
+            return std::nullopt;
+    }
+    ArchiveField field;
+    field.name = QString::fromLatin1(reinterpret_cast<const char *>(descriptor), nameLength);
+    field.type = static_cast<char>(descriptor[11]);
+    if (!KnownTypes.contains(field.type))
+        return std::nullopt;
+    // Only numbers have decimals; the reader takes the width from one byte for every type.
+    field.width = descriptor[16];
+    if (field.type == 'N' || field.type == 'F')
+        field.decimals = descriptor[17];
+    if (field.width < 1)
+        return std::nullopt;
+    return field;
+}
+
+} // namespace
+
+std::optional<QVector<ArchiveField>> ReadDbfFields(QFile &file)
+{
+    const std::optional<DbfGeometry> geometry = ReadDbfGeometry(file);
+    if (!geometry)
+        return std::nullopt;
+    const qint64 space = qMin(geometry->headerLength,
+                              FileHeaderSize + MaxFields * DescriptorSize + 1 + BackLinkSize);
+    QByteArray header(space, '\0');
+    if (!ReadAt(file, 0, header.data(), space))
+        return std::nullopt;
+    const auto *bytes = reinterpret_cast<const uchar *>(header.constData());
+
+    QVector<ArchiveField> fields;
+    qint64 recordLength = 1; // the deletion flag
+    qint64 at = FileHeaderSize;
+    while (at < space && bytes[at] != HeaderTerminator) {
+        if (at + DescriptorSize > space)
+            return std::nullopt;
+        const std::optional<ArchiveField> field = ParseDescriptor(bytes + at);
+        if (!field)
+            return std::nullopt;
+        fields.append(*field);
+        recordLength += field->width;
+        at += DescriptorSize;
+    }
+    const qint64 headerLength = at + 1;
+    if (at >= space || fields.isEmpty() || recordLength != geometry->recordLength ||
+        (geometry->headerLength != headerLength &&
+         geometry->headerLength != headerLength + BackLinkSize))
+        return std::nullopt;
+    return fields;
+}
+
+namespace {
+
+DbfRepair OpenAndCheck(QFile &file, QIODevice::OpenMode mode, QString *error,
+                       bool requireArchiveLayout)
+{
+    const QString path = file.fileName();
+    if (QFileInfo(path).isDir()) {
+        *error = QStringLiteral("%1 - папка, а не таблица").arg(path);
+        return DbfRepair::NotATable;
+    }
+    if (!file.open(mode | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
+        *error = QStringLiteral("Не могу открыть таблицу %1: %2").arg(path, file.errorString());
+        return DbfRepair::Failed;
+    }
+    const std::optional<QVector<ArchiveField>> fields = ReadDbfFields(file);
+    if (!fields || (requireArchiveLayout && !IsArchiveLayout(*fields))) {
+        *error = QStringLiteral("Файл %1 не является таблицей архива").arg(path);
+        return DbfRepair::NotATable;
+    }
+    return DbfRepair::Sound;
+}
+
+} // namespace
+
+DbfRepair CheckDbfFile(const QString &path, QString *error, bool requireArchiveLayout)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
-        *error = QStringLiteral("Не могу открыть таблицу %1: %2").arg(path, file.errorString());
-        return false;
-    }
+    return OpenAndCheck(file, QIODevice::ReadOnly, error, requireArchiveLayout);
+}
+
+DbfRepair RepairDbfFile(const QString &path, QString *error, bool requireArchiveLayout)
+{
+    // Nothing is changed in a file whose header does not describe its own records.
+    QFile file(path);
+    const DbfRepair check = OpenAndCheck(file, QIODevice::ReadWrite, error, requireArchiveLayout);
+    if (check != DbfRepair::Sound)
+        return check;
     const std::optional<DbfGeometry> geometry = ReadDbfGeometry(file);
-    if (!geometry) {
-        *error = QStringLiteral("Файл %1 не является таблицей dBase").arg(path);
-        return false;
-    }
     qint64 records = geometry->wholeRecords;
     while (records > 0 && !HasDeletionFlag(file, *geometry, records - 1))
         --records;
     if (records == geometry->headerCount && records == geometry->wholeRecords &&
         geometry->endMarker)
-        return true;
+        return DbfRepair::Sound;
 
     const qint64 end = geometry->headerLength + records * geometry->recordLength;
     uchar count[4];
@@ -75,10 +170,12 @@ bool RepairDbfFile(const QString &path, QString *error)
     const bool repaired =
         file.resize(end) && file.seek(end) && file.write(&EndMarker, 1) == 1 && file.seek(4) &&
         file.write(reinterpret_cast<const char *>(count), 4) == 4 && SyncFileToDisk(file);
-    if (!repaired)
+    if (!repaired) {
         *error =
             QStringLiteral("Не могу восстановить таблицу %1: %2").arg(path, file.errorString());
-    return repaired;
+        return DbfRepair::Failed;
+    }
+    return DbfRepair::Sound;
 }
 
 } // namespace zeltar

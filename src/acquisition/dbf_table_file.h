@@ -1,6 +1,9 @@
 #pragma once
 
+#include "acquisition/archive_layout.h"
+
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <optional>
@@ -26,12 +29,32 @@ struct DbfGeometry
 // Reads the geometry of an open table file; nullopt when it is no dBase table.
 std::optional<DbfGeometry> ReadDbfGeometry(QFile &file);
 
+// The fields that a table file's header describes, when the header is sound: a field
+// descriptor every 32 bytes up to the 0x0D terminator, each with a name, a known type and
+// a width, a header length that matches the descriptors and a record length that is the
+// sum of the field widths plus the deletion flag. nullopt when any of it disagrees, since
+// records would then be read and appended at the wrong places.
+std::optional<QVector<ArchiveField>> ReadDbfFields(QFile &file);
+
+enum class DbfRepair
+{
+    Sound,     // the file was sound or is now
+    NotATable, // the file is no table that could be trusted: left as it is
+    Failed     // the file could not be opened or written (error set)
+};
+
+// Checks a table file's header without changing anything: Sound, NotATable (a folder, or a
+// file whose header fails ReadDbfFields or, when required, IsArchiveLayout) or Failed (cannot be
+// opened, error set).
+DbfRepair CheckDbfFile(const QString &path, QString *error, bool requireArchiveLayout = false);
+
 // Brings a table file whose header disagrees with its length back to a sound state, as a
 // crash or power cut may leave it: the header counts every whole record (the last
 // appended one may be in the file while the header was not yet rewritten), a partial
 // trailing record is cut off, the 0x1A end marker is restored, and the result is on the
-// disk. A sound file is not touched. False (with error set) when the file is missing,
-// is no dBase table or cannot be written.
-bool RepairDbfFile(const QString &path, QString *error);
+// disk. A sound file is not touched. Nothing is changed before the header has been
+// checked against its field layout (ReadDbfFields); when requiredLayout is set, the
+// fields must also be those of an archive table (IsArchiveLayout).
+DbfRepair RepairDbfFile(const QString &path, QString *error, bool requireArchiveLayout = false);
 
 } // namespace zeltar

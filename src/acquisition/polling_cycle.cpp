@@ -9,6 +9,8 @@
 #include "link/modbus_master.h"
 #include "link/timing.h"
 
+#include <limits>
+
 namespace zeltar {
 
 namespace {
@@ -27,8 +29,11 @@ PollingCycle::PollingCycle(Station &station, QObject *parent)
 
 int PollingCycle::interval() const
 {
-    const int count = qMax(1, m_station.state.CountVkl);
-    return m_station.settings.TimeOpr * 1000 / count + 1;
+    // In 64 bits, then held within what a timer takes: a poll period of thousands of
+    // hours must not wrap into a negative or short interval.
+    const qint64 count = qMax(1, m_station.state.CountVkl);
+    const qint64 ms = qMax<qint64>(m_station.settings.TimeOpr, 0) * 1000 / count + 1;
+    return static_cast<int>(qMin<qint64>(ms, std::numeric_limits<int>::max()));
 }
 
 bool PollingCycle::isRunning() const
@@ -113,18 +118,10 @@ bool PollingCycle::pollDevice(int n)
     const InstrumentSettings &device = m_station.table.device(n);
 
     m_archives.CheckPeriod();
-    if (!m_archives.EnsureCurrentTable(n)) {
-        reportTableError(
-            QStringLiteral("Не могу создать архив %1").arg(m_archives.CurrentTableName(n)));
-        return false;
-    }
-
+    // The instrument is read whatever the table's state, so its value and link stay live.
     ArchiveTable TableData;
-    if (!TableData.open(m_archives.CurrentTableName(n), ArchiveTable::Mode::Append)) {
-        reportTableError(QStringLiteral("Не могу открыть архив %1: %2")
-                             .arg(m_archives.CurrentTableName(n), TableData.errorString()));
-        return false;
-    }
+    QString tableProblem;
+    const bool tableOpen = m_archives.OpenCurrentTable(n, TableData, &tableProblem);
     EventWait::pause(50);
     if (m_shutDown)
         return false;
@@ -163,6 +160,11 @@ bool PollingCycle::pollDevice(int n)
     }
     Q_EMIT linkImageChanged(n, poll.PribNoLink != 0 ? ImageDeviceNoLink : ImageDevice);
 
+    if (!tableOpen) {
+        reportTableError(tableProblem);
+        Q_EMIT devicePolled(n);
+        return false;
+    }
     const bool appended = TableData.appendRecord(ArchiveKeeper::PollRecord(poll));
     const QString appendError = TableData.errorString();
     TableData.close();

@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 
 namespace zeltar {
@@ -49,11 +52,21 @@ QString ArchiveFolder(const IniFile &ini, const QString &progDir, bool create)
     return WithTrailingSeparator(folder);
 }
 
+// A number beyond the range of a single becomes the infinity of its sign, as the processor
+// would make it; the plain conversion would be undefined.
+float ToSingle(double value)
+{
+    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
+        return value > 0 ? std::numeric_limits<float>::infinity()
+                         : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
 // Numbers written by the station use the locale's separator; either one is read, so a
 // file keeps its values when the locale changes.
 float ReadNumberText(const QString &text)
 {
-    return static_cast<float>(ParseEnteredNumber(text).value_or(0.0));
+    return ToSingle(ParseEnteredNumber(text).value_or(0.0));
 }
 
 // One step as "kk;hhh:mm;value;". Only the time and the value are read; the key names
@@ -74,7 +87,7 @@ std::optional<ProgramStep> ParseStep(const QString &text)
     ProgramStep step;
     step.Hours = static_cast<quint8>(*hours & 0xFF);
     step.Minutes = static_cast<quint8>(*minutes & 0xFF);
-    step.Value = static_cast<float>(*value);
+    step.Value = ToSingle(*value);
     return step;
 }
 
@@ -235,9 +248,15 @@ void LoadProgramSettings(const IniFile &ini, const QString &progDir, ProgramSett
     settings.TimeLastArh = ParseInteger(timeLastArh).value_or(0);
     settings.TimeLastArh1 = ini.readString(Main, QStringLiteral("TimeLastArh1"), "SSS");
 
-    // No count means no devices; the table holds MaxDevices at most.
-    const int count = ini.readInteger(Main, QStringLiteral("CountUstr"), 0);
-    settings.CountUstr = std::clamp(count, 0, MaxDevices);
+    // No count means no devices; the table holds MaxDevices at most, so any larger count
+    // (also one beyond 32 bits) means the first MaxDevices.
+    const std::optional<QString> countText = ini.value(Main, QStringLiteral("CountUstr"));
+    const std::optional<long long> count = countText ? ParseInteger(*countText) : std::nullopt;
+    static const QRegularExpression digits(QStringLiteral("^\\s*\\+?[0-9]+\\s*$"));
+    const bool huge = countText && !count && digits.match(*countText).hasMatch();
+    settings.CountUstr =
+        huge ? MaxDevices
+             : static_cast<int>(std::clamp<long long>(count.value_or(0), 0, MaxDevices));
 
     for (int n = 1; n <= settings.CountUstr; ++n)
         LoadDevice(ini, table, n);

@@ -38,18 +38,19 @@ bool SameName(const QString &a, const QString &b)
 bool IniFile::load(const QString &path)
 {
     m_path = path;
-    m_encoding = TextEncoding::Utf8;
+    m_pending.clear();
+    return read();
+}
+
+bool IniFile::read()
+{
+    m_encoding = PlatformTextEncoding();
     m_lines.clear();
     m_eol.clear();
-    m_pending = false;
-    m_unreadable = false;
 
     QString text;
-    if (!ReadTextFile(path, &text, &m_encoding)) {
-        // A file that is there but cannot be read must not be replaced by our few keys.
-        m_unreadable = QFileInfo::exists(path);
-        return !m_unreadable;
-    }
+    if (!ReadTextFile(m_path, &text, &m_encoding))
+        return !QFileInfo::exists(m_path); // a missing file is an empty INI
 
     qsizetype start = 0;
     while (start < text.size()) {
@@ -202,12 +203,22 @@ int IniFile::readInteger(const QString &section, const QString &key, int default
 
 bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
+    m_pending.append({section, key, value});
+    apply(m_pending.last());
+    return changed();
+}
+
+void IniFile::apply(const PendingWrite &write)
+{
+    const QString &section = write.section;
+    const QString &key = write.key;
+    const QString &value = write.value;
     const QString eol = m_eol.isEmpty() ? NativeEol() : m_eol;
     const int existing = findKey(section, key);
     if (existing >= 0) {
         Line &line = m_lines[existing];
         line = keyLine(line.name, value, line.eol);
-        return changed();
+        return;
     }
 
     // A line that gets a successor must end in a line break.
@@ -226,7 +237,7 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
         }
         terminate(last);
         m_lines.insert(last + 1, keyLine(key, value, eol));
-        return changed();
+        return;
     }
 
     terminate(int(m_lines.size()) - 1);
@@ -234,7 +245,6 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
         m_lines.append(parseLine(QString(), eol));
     m_lines.append(parseLine(QLatin1Char('[') + section + QLatin1Char(']'), eol));
     m_lines.append(keyLine(key, value, eol));
-    return changed();
 }
 
 bool IniFile::writeInteger(const QString &section, const QString &key, qint64 value)
@@ -244,19 +254,31 @@ bool IniFile::writeInteger(const QString &section, const QString &key, qint64 va
 
 bool IniFile::changed()
 {
-    m_pending = true;
     return m_groupDepth > 0 || flush();
 }
 
 bool IniFile::flush()
 {
-    if (!m_pending)
+    if (m_pending.isEmpty())
         return true;
-    if (m_unreadable)
+    if (m_path.isEmpty()) {
+        m_pending.clear();
+        return true;
+    }
+    // Others may have changed the file since it was read: only our own keys go into the
+    // file as it is on disk now. A file that cannot be read now is not replaced.
+    IniFile current;
+    current.m_path = m_path;
+    if (!current.read())
         return false;
-    if (!m_path.isEmpty() && !WriteTextFile(m_path, text(), m_encoding))
+    for (const PendingWrite &write : std::as_const(m_pending))
+        current.apply(write);
+    if (!WriteTextFile(m_path, current.text(), current.m_encoding))
         return false;
-    m_pending = false;
+    m_encoding = current.m_encoding;
+    m_lines = current.m_lines;
+    m_eol = current.m_eol;
+    m_pending.clear();
     return true;
 }
 

@@ -10,7 +10,7 @@
 
 namespace zeltar {
 
-// An INI file kept in memory and written back whole on every change.
+// An INI file kept in memory; every change is written to the file on disk at once.
 //
 // Section and key names are compared without regard to case; a value is the text after
 // "=" with surrounding blanks removed; a missing key yields the caller's default. A new
@@ -19,9 +19,11 @@ namespace zeltar {
 // file's encoding and line ends. A missing file is an empty INI that comes into being at
 // the first write.
 //
-// Every write is on disk when it returns, replacing the file atomically. A WriteGroup
-// gathers several writes into one replacement of the file; nothing reads the file in
-// between, so the station cannot tell the difference.
+// Every write is on disk when it returns, replacing the file as a whole. Like the
+// platform's private-profile functions, a write applies only its own keys to the file as
+// it is on disk at that moment (read again, keys applied, written), so sections and keys
+// that others added or changed meanwhile survive. A WriteGroup gathers several writes
+// into one replacement of the file.
 class IniFile
 {
 public:
@@ -29,7 +31,7 @@ public:
     explicit IniFile(const QString &path) { load(path); }
 
     // Reads the file. A missing file gives an empty INI and true; a file that exists but
-    // cannot be read gives an empty INI and false, and is then never written.
+    // cannot be read gives an empty INI and false (a write then fails while it stays so).
     bool load(const QString &path);
 
     QString path() const { return m_path; }
@@ -94,6 +96,15 @@ private:
         QString value; // trimmed value of a key line
     };
 
+    struct PendingWrite
+    {
+        QString section;
+        QString key;
+        QString value;
+    };
+
+    bool read();
+    void apply(const PendingWrite &write);
     static Line parseLine(const QString &raw, const QString &eol);
     static Line keyLine(const QString &key, const QString &value, const QString &eol);
 
@@ -103,12 +114,11 @@ private:
     bool changed();
 
     QString m_path;
-    TextEncoding m_encoding = TextEncoding::Utf8;
+    TextEncoding m_encoding = PlatformTextEncoding();
     QList<Line> m_lines;
     QString m_eol;
     int m_groupDepth = 0;
-    bool m_pending = false;
-    bool m_unreadable = false;
+    QList<PendingWrite> m_pending; // written in memory, not yet on disk
 };
 
 } // namespace zeltar

@@ -30,7 +30,7 @@ void Journal::load(const QString &path)
 {
     m_path = path;
     m_lines.clear();
-    m_encoding = TextEncoding::Utf8;
+    m_encoding = PlatformTextEncoding();
     if (QFileInfo::exists(path)) {
         QString text;
         if (ReadTextFile(path, &text, &m_encoding))

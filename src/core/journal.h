@@ -21,7 +21,7 @@ public:
     explicit Journal(QObject *parent = nullptr);
 
     // Empties the journal and takes the lines of the file at path. A missing file is
-    // created empty (UTF-8); an unreadable one leaves the journal empty.
+    // created empty (in the platform's encoding); an unreadable one leaves the journal empty.
     void load(const QString &path);
 
     // Adds "[date time]- text" on top and saves the file. True when the file could not be
@@ -42,7 +42,7 @@ private:
 
     QString m_path;
     QStringList m_lines; // newest first
-    TextEncoding m_encoding = TextEncoding::Utf8;
+    TextEncoding m_encoding = PlatformTextEncoding();
 };
 
 } // namespace zeltar

@@ -1,19 +1,21 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 
 namespace zeltar {
 
 // Only one station runs on a machine at a time: the first one holds the lock
-// "MYPROGRAM_CHECKEXIST" in the temporary folder for as long as it runs. A lock left by a
-// run that crashed is taken over.
+// "MYPROGRAM_CHECKEXIST" in the temporary folder for as long as it runs. The lock is one
+// the system holds for the process (an exclusive lock on the open file), so it ends with
+// the process however that ends; the file's content means nothing, and an empty or
+// unreadable file left by a crash or a full disk never keeps a later station out.
 class SingleInstance
 {
 public:
-    static constexpr int WaitMs = 10;
-
     SingleInstance();
+    ~SingleInstance();
+    SingleInstance(const SingleInstance &) = delete;
+    SingleInstance &operator=(const SingleInstance &) = delete;
 
     // True for the first instance (it holds the lock from now on).
     bool tryAcquire();
@@ -21,7 +23,8 @@ public:
     static QString lockPath();
 
 private:
-    QLockFile m_lock;
+    QString m_path;
+    qintptr m_handle = -1; // the open lock file while it is held
 };
 
 } // namespace zeltar

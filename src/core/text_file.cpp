@@ -1,9 +1,12 @@
 #include "core/text_file.h"
 
-#include <QFile>
-#include <QSaveFile>
-#include <QStringDecoder>
+#include "core/file_replacement.h"
 
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 #include <array>
 
 namespace zeltar {
@@ -71,31 +74,65 @@ QByteArray EncodeCp1251(const QString &text)
 
 } // namespace
 
+TextEncoding PlatformTextEncoding()
+{
+#ifdef Q_OS_WIN
+    return TextEncoding::Windows1251;
+#else
+    return TextEncoding::Utf8;
+#endif
+}
+
 QString DecodeText(const QByteArray &bytes, TextEncoding *encoding)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) {
-        if (encoding)
-            *encoding = TextEncoding::Utf8;
-        return text;
+    TextEncoding found = PlatformTextEncoding();
+    QString text;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        const bool little = bytes.startsWith("\xFF\xFE");
+        found = little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+        // The mark is dropped; an odd last byte becomes a replacement character.
+        QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        text = utf16.decode(bytes.mid(2));
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(),
+                                       [](char c) { return static_cast<uchar>(c) < 0x80; });
+        if (utf8.hasError()) {
+            found = TextEncoding::Windows1251;
+            text = DecodeCp1251(bytes);
+        } else if (!ascii) {
+            found = TextEncoding::Utf8;
+        }
     }
     if (encoding)
-        *encoding = TextEncoding::Windows1251;
-    return DecodeCp1251(bytes);
+        *encoding = found;
+    return text;
 }
 
 QByteArray EncodeText(const QString &text, TextEncoding encoding)
 {
-    if (encoding == TextEncoding::Windows1251)
+    switch (encoding) {
+    case TextEncoding::Windows1251:
         return EncodeCp1251(text);
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        QStringEncoder utf16(encoding == TextEncoding::Utf16LE ? QStringEncoder::Utf16LE
+                                                               : QStringEncoder::Utf16BE,
+                             QStringEncoder::Flag::WriteBom);
+        return utf16.encode(text);
+    }
+    case TextEncoding::Utf8:
+        break;
+    }
     return text.toUtf8();
 }
 
 bool ReadTextFile(const QString &path, QString *text, TextEncoding *encoding)
 {
     text->clear();
-    *encoding = TextEncoding::Utf8;
+    *encoding = PlatformTextEncoding();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -106,17 +143,9 @@ bool ReadTextFile(const QString &path, QString *text, TextEncoding *encoding)
     return true;
 }
 
-bool WriteTextFile(const QString &path, const QString &text, TextEncoding encoding)
+bool WriteTextFile(const QString &path, const QString &text, TextEncoding encoding, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = EncodeText(text, encoding);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return ReplaceFileContent(path, EncodeText(text, encoding), error);
 }
 
 } // namespace zeltar

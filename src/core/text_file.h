@@ -5,26 +5,36 @@
 
 namespace zeltar {
 
-// Zeltar.ini and Zeltar.mes are UTF-8 when they are valid UTF-8 and Windows-1251 otherwise
-// (files written by the station on Russian Windows). A file is written back in the
-// encoding it was read in; a new file is UTF-8.
+// Zeltar.ini and Zeltar.mes are UTF-16 when they start with its byte-order mark (a file
+// saved as "Unicode" by a Windows editor), UTF-8 when they are valid UTF-8 and
+// Windows-1251 otherwise (files written by the station on Russian Windows). A file is
+// written back in the encoding it was read in; a new file, or one that is all ASCII so
+// far, takes the platform's convention.
 enum class TextEncoding
 {
     Utf8,
-    Windows1251
+    Windows1251,
+    Utf16LE, // written with its byte-order mark
+    Utf16BE  // written with its byte-order mark
 };
 
-// Decodes bytes as UTF-8 when they are valid UTF-8, else as Windows-1251.
+// The encoding of new text files: the ANSI code page (Windows-1251) on Windows, UTF-8
+// elsewhere.
+TextEncoding PlatformTextEncoding();
+
+// Decodes bytes by the rules above; all-ASCII bytes report the platform's encoding.
 QString DecodeText(const QByteArray &bytes, TextEncoding *encoding);
 
 // Encodes text; a character that Windows-1251 cannot hold becomes '?'.
 QByteArray EncodeText(const QString &text, TextEncoding encoding);
 
-// Reads a whole text file. False when it cannot be read (text left empty, encoding UTF-8).
+// Reads a whole text file. False when it cannot be read (text left empty, encoding the
+// platform's).
 bool ReadTextFile(const QString &path, QString *text, TextEncoding *encoding);
 
-// Replaces a file's content atomically (temporary file and rename): a crash leaves either
-// the old or the new content, never half a file. False when it cannot be written.
-bool WriteTextFile(const QString &path, const QString &text, TextEncoding encoding);
+// Replaces a file's content as a whole (see FileReplacement): a crash or a full disk
+// leaves the old content. False (error set when given) when it cannot be written.
+bool WriteTextFile(const QString &path, const QString &text, TextEncoding encoding,
+                   QString *error = nullptr);
 
 } // namespace zeltar

@@ -70,6 +70,10 @@ void TestArchiveNames::periodCheck()
     QFETCH(qint64, now);
     QFETCH(bool, newPeriod);
     QCOMPARE(IsNewPeriod(17742384, 12, now), newPeriod);
+    // A stored hour at either end of the range means a clock far off: a new period,
+    // reached without wrapping around.
+    QVERIFY(IsNewPeriod(std::numeric_limits<qint64>::max(), 12, now));
+    QVERIFY(IsNewPeriod(std::numeric_limits<qint64>::min(), 12, now));
 }
 
 void TestArchiveNames::periodNamePart_data()
@@ -135,15 +139,26 @@ void TestArchiveNames::unsafeDeviceNameStaysInArchiveFolder()
     QVERIFY(root.isValid());
     QDir(root.path()).mkdir(QStringLiteral("Архив"));
     const QString folder = root.filePath(QStringLiteral("Архив")) + QLatin1Char('/');
-    for (const QString &name : {QStringLiteral("../../evil1"), QStringLiteral("..\\..\\evil2"),
-                                QStringLiteral("C:evil3"), QStringLiteral("/etc/evil4")}) {
+    // Names too long for a file name (255 bytes) are shortened between whole characters.
+    const QString emoji = QStringLiteral("\U0001F525");
+    for (const QString &name :
+         {QStringLiteral("../../evil1"), QStringLiteral("..\\..\\evil2"), QStringLiteral("C:evil3"),
+          QStringLiteral("/etc/evil4"), QString(130, QChar(0x0416)), QString(300, QLatin1Char('a')),
+          QStringLiteral("x") + emoji.repeated(100)}) {
         const QString path = ArchiveTablePath(folder, name, QStringLiteral("08_05_13_14"));
         QFile file(path);
         QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
         file.close();
         QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(folder).absolutePath());
+        const QString fileName = QFileInfo(path).fileName();
+        QVERIFY(fileName.toUtf8().size() <= MaxTableNameBytes);
+        QVERIFY(fileName.endsWith(QStringLiteral("_08_05_13_14.dbf")));
+        const QString kept = fileName.chopped(16);
+        QVERIFY(name.startsWith(kept) || name.contains(QLatin1Char('/')) ||
+                name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')));
+        QVERIFY(!kept.back().isHighSurrogate());
     }
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 7);
     QCOMPARE(
         QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
         1);

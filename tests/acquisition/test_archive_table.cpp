@@ -90,6 +90,8 @@ private slots:
     void appendedFieldsReadBackByNameAndPosition();
     void secondHandleSeesAppendsAfterRefresh();
     void openingMissingTableFailsWithoutMakingIt();
+    void untrustedHeaderIsNeverChanged_data();
+    void untrustedHeaderIsNeverChanged();
     void damagedTableIsRepairedOnOpenForAppend_data();
     void damagedTableIsRepairedOnOpenForAppend();
     void readerOfDamagedTableSeesOnlyWholeRecords();
@@ -164,14 +166,86 @@ void TestArchiveTable::templateIsMadeOnceAndOpens()
     table.close();
     QVERIFY(QDir(m_progDir).entryList(QDir::Files) == QStringList{ArchiveTemplateName});
 
-    // A template that is there already, whatever it holds, is not made again.
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("someone else's template");
-    file.close();
+    // A sound template of the layout is kept; anything else is set aside under a name that
+    // is never reused, and the template made afresh.
     QVERIFY(EnsureTemplate(m_progDir));
+    QCOMPARE(QDir(m_progDir).entryList(QDir::Files), QStringList{ArchiveTemplateName});
+    for (const QString &aside :
+         {QStringLiteral("Zeltar.dbf.bad"), QStringLiteral("Zeltar.dbf.bad2")}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("someone else's template " + aside.toLatin1());
+        file.close();
+        QString setAside;
+        QVERIFY(EnsureTemplate(m_progDir, &setAside));
+        QCOMPARE(setAside, m_progDir + aside);
+        QFile keptFile(setAside);
+        QVERIFY(keptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptFile.readAll(), "someone else's template " + aside.toLatin1());
+        QVERIFY(table.open(path, ArchiveTable::Mode::Append));
+        table.close();
+    }
+}
+
+using HeaderDamage = std::function<void(QFile &file)>;
+Q_DECLARE_METATYPE(HeaderDamage)
+
+void TestArchiveTable::untrustedHeaderIsNeverChanged_data()
+{
+    QTest::addColumn<HeaderDamage>("damage");
+    QTest::addColumn<bool>("readable"); // a sound dBase table, only not of the archive layout
+    const auto put16 = [](qint64 at, quint16 value) {
+        return HeaderDamage([at, value](QFile &file) {
+            uchar bytes[2];
+            qToLittleEndian(value, bytes);
+            file.seek(at);
+            file.write(reinterpret_cast<const char *>(bytes), 2);
+        });
+    };
+    const auto putByte = [](qint64 at, char value) {
+        return HeaderDamage([at, value](QFile &file) {
+            file.seek(at);
+            file.write(&value, 1);
+        });
+    };
+    QTest::newRow("record length 1") << put16(10, 1) << false;
+    QTest::newRow("record length one long") << put16(10, 79) << false;
+    QTest::newRow("header length one long") << put16(8, 290) << false;
+    QTest::newRow("header length beyond the file") << put16(8, 60000) << false;
+    QTest::newRow("field width 0") << putByte(32 + 3 * 32 + 16, 0) << false;
+    QTest::newRow("unknown field type") << putByte(32 + 11, 'X') << false;
+    QTest::newRow("no header terminator") << putByte(288, 'A') << false;
+    QTest::newRow("text where a number goes") << putByte(32 + 4 * 32 + 11, 'C') << true;
+    QTest::newRow("empty file") << HeaderDamage([](QFile &file) { file.resize(0); }) << false;
+    QTest::newRow("junk") << HeaderDamage([](QFile &file) {
+        file.resize(0);
+        file.write(QByteArray(1000, '\x55'));
+    }) << false;
+}
+
+void TestArchiveTable::untrustedHeaderIsNeverChanged()
+{
+    QFETCH(HeaderDamage, damage);
+    QFETCH(bool, readable);
+    const QString path = makeTable(5);
+    QVERIFY(!path.isEmpty());
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.resize(file.size() - 1)); // the end marker lost, too
+        damage(file);
+    }
+    QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("someone else's template"));
+    const QByteArray before = file.readAll();
+
+    ArchiveTable table;
+    QVERIFY(!table.open(path, ArchiveTable::Mode::Append));
+    QVERIFY(table.notATable());
+    QCOMPARE(table.open(path, ArchiveTable::Mode::Read), readable);
+    table.close();
+    QVERIFY(file.seek(0));
+    QCOMPARE(file.readAll(), before);
 }
 
 void TestArchiveTable::copyKeepsOrReplacesExistingTable()

@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <limits>
+
 using namespace zeltar;
 using zeltar::test::SimProcess;
 
@@ -57,6 +59,12 @@ struct LoadedStation
     PollingCycle cycle;
     bool loaded = false;
 };
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 QList<int> polledDevices(PollingCycle &cycle, int ticks)
 {
@@ -111,6 +119,82 @@ private Q_SLOTS:
         station.settings.TimeOpr = 10;
         station.state.CountVkl = 3;
         QCOMPARE(cycle.interval(), 3334);
+        // Computed in 64 bits and held within what the timer takes.
+        station.state.CountVkl = 1;
+        for (const int timeOpr : {2147484, 4294968, std::numeric_limits<int>::max()}) {
+            station.settings.TimeOpr = timeOpr;
+            QCOMPARE(cycle.interval(), std::numeric_limits<int>::max());
+        }
+    }
+
+    // Whatever lies where the current table or the template should be, the instrument is
+    // read at every tick and recording resumes at once in a fresh table; what was there is
+    // kept under a name that nothing reuses.
+    void badTableIsSetAsideAndRecordingGoesOn_data()
+    {
+        QTest::addColumn<QString>("spoiled");    // "table" or "template"
+        QTest::addColumn<QByteArray>("content"); // empty for a folder
+        QTest::addColumn<QString>("journalLine");
+        const QString table = QStringLiteral("Котёл_24_03_01_10.dbf");
+        const QString tableLine =
+            QStringLiteral("Архив %1 испорчен и сохранён как %1.bad2, начат новый");
+        QTest::newRow("empty table") << "table" << QByteArray("") << tableLine.arg(table);
+        QTest::newRow("junk table") << "table" << QByteArray(700, 'j') << tableLine.arg(table);
+        QTest::newRow("folder") << "table" << QByteArray() << tableLine.arg(table);
+        QTest::newRow("junk template")
+            << "template" << QByteArray("junk")
+            << QStringLiteral("Шаблон архива Zeltar.dbf испорчен и сохранён как Zeltar.dbf.bad2, "
+                              "сделан новый");
+    }
+    void badTableIsSetAsideAndRecordingGoesOn()
+    {
+        QFETCH(QString, spoiled);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, journalLine);
+        SimProcess sim;
+        QVERIFY(sim.start());
+        // The template case rolls over to a new period, which copies the template.
+        const bool table = spoiled == QLatin1String("table");
+        writeConfig(dir(), sim.portPath(), {{"Котёл", 1, 1}},
+                    table ? QStringLiteral("TimeLastArh=17743834\nTimeLastArh1=24_03_01_10\n")
+                          : QString());
+        const QString data = dir() + QStringLiteral("/Data/");
+        const QString path = table ? data + QStringLiteral("Котёл_24_03_01_10.dbf")
+                                   : dir() + QStringLiteral("/Zeltar.dbf");
+        QVERIFY(QDir().mkpath(data));
+        if (content.isNull()) {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        // A name already taken by an earlier bad file is not overwritten.
+        QFile earlier(path + QStringLiteral(".bad"));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier");
+        earlier.close();
+
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        QSignalSpy errors(&loaded.cycle, &PollingCycle::tableError);
+        QSignalSpy images(&loaded.cycle, &PollingCycle::linkImageChanged);
+        loaded.cycle.btnStartClick();
+        QCOMPARE(polledDevices(loaded.cycle, 2), QList<int>({1, 1}));
+
+        QCOMPARE(errors.count(), 0);
+        QCOMPARE(images.count(), 2);
+        QCOMPARE(station.state.device(1).PribNoLink, 0);
+        QCOMPARE(station.journal.lines().filter(journalLine).size(), 1);
+        QCOMPARE(FileBytes(path + QStringLiteral(".bad")), QByteArray("earlier"));
+        if (content.isNull())
+            QVERIFY(QFileInfo(path + QStringLiteral(".bad2")).isDir());
+        else
+            QCOMPARE(FileBytes(path + QStringLiteral(".bad2")), content);
+        ArchiveTable current;
+        QVERIFY(current.open(ArchiveKeeper(station).CurrentTableName(1), ArchiveTable::Mode::Read));
+        QCOMPARE(current.recordCount(), 2);
     }
 
     void startWithoutEnabledDevices()

@@ -102,6 +102,8 @@ private slots:
             {"AutoStart=5", "AutoStart", true},    {"TimeLastArh=abc", "TimeLastArh", 0},
             {"TimeLastArh=17613456", "TimeLastArh", 17613456}, {"CountUstr=-3", "CountUstr", 0},
             {"CountUstr=999", "CountUstr", 16},
+            {"CountUstr=2147483648", "CountUstr", 16},
+            {"CountUstr=99999999999999999999", "CountUstr", 16},
         };
         const QList<std::tuple<const char *, const char *, QVariant>> device = {
             {"PribVkl=256", "PribVkl", 0},         {"PribVkl=2", "PribVkl", 0},
@@ -119,7 +121,7 @@ private slots:
             {"PribPeriodArh=500", "PribPeriodArh", 500}, {"", "PribName", ""},
             {"PribName=999999", "PribName", "999999"}, {"PribKp=abc", "PribKp", 0.0},
             {"", "PribKp", 0.0},                   {"PribKp=999999", "PribKp", 999999.0},
-            {"PribKp=0.5", "PribKp", 0.5},         {"PribKo=0,01", "PribKo", 0.01},
+            {"PribKp=0.5", "PribKp", 0.5},         {"PribKp=1e300", "PribKp", "inf"},         {"PribKo=0,01", "PribKo", 0.01},
         };
         // clang-format on
         for (const auto &[line, field, expected] : main)

@@ -94,6 +94,47 @@ private slots:
         QVERIFY(!unreadable.writeInteger("MAIN", "CountUstr", 2));
         QVERIFY(QFileInfo(m_dir.filePath("Unreadable.ini")).isDir());
     }
+
+    // Every write applies its own keys to the file as it is on disk at that moment, in the
+    // encoding the file has then.
+    void writesApplyToTheFileAsItIsNow_data()
+    {
+        QTest::addColumn<int>("encodingNumber");
+        QTest::newRow("utf-8") << int(TextEncoding::Utf8);
+        QTest::newRow("windows-1251") << int(TextEncoding::Windows1251);
+        QTest::newRow("utf-16le with mark") << int(TextEncoding::Utf16LE);
+        QTest::newRow("utf-16be with mark") << int(TextEncoding::Utf16BE);
+    }
+    void writesApplyToTheFileAsItIsNow()
+    {
+        QFETCH(int, encodingNumber);
+        const auto encoding = static_cast<TextEncoding>(encodingNumber);
+        const QString start =
+            QStringLiteral("[MAIN]\r\nCountUstr=1\r\n[ZELTAR1]\r\nPribName=Печь\r\n");
+        QVERIFY(WriteTextFile(m_path, start, encoding));
+        IniFile ini(m_path);
+        QCOMPARE(ini.encoding(), encoding);
+        QCOMPARE(ini.readString("ZELTAR1", "PribName", {}), QStringLiteral("Печь"));
+
+        // Someone edits the file while the station runs.
+        const QString edited = start + QStringLiteral("[Сервис]\r\nКлюч=значение\r\n");
+        QVERIFY(WriteTextFile(m_path,
+                              QString(edited).replace("CountUstr=1", "CountUstr=1\r\nAutoStart=1"),
+                              encoding));
+        QVERIFY(ini.writeInteger("MAIN", "TimeLastArh", 17742384));
+
+        QString text;
+        TextEncoding read;
+        QVERIFY(ReadTextFile(m_path, &text, &read));
+        QCOMPARE(read, encoding);
+        QCOMPARE(text,
+                 QStringLiteral("[MAIN]\r\nCountUstr=1\r\nAutoStart=1\r\nTimeLastArh=17742384\r\n"
+                                "[ZELTAR1]\r\nPribName=Печь\r\n[Сервис]\r\nКлюч=значение\r\n"));
+        QCOMPARE(ini.readInteger("MAIN", "AutoStart", 0), 1);
+        if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+            QVERIFY(ReadBytes(m_path).startsWith(encoding == TextEncoding::Utf16LE ? "\xFF\xFE"
+                                                                                   : "\xFE\xFF"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -1,9 +1,11 @@
 #include "core/clock.h"
 #include "core/date_time_text.h"
 #include "core/message_service.h"
+#include "core/single_instance.h"
 #include "message_recorder.h"
 
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace zeltar;
@@ -19,6 +21,8 @@ private slots:
     void dateTimeTextFollowsTheLocale();
     void recorderAnswersFromItsQueue();
     void recorderStandsInOnlyWhileItLives();
+    void onlyALivingStationHoldsTheLock_data();
+    void onlyALivingStationHoldsTheLock();
 };
 
 void TestServices::cleanup()
@@ -122,3 +126,35 @@ void TestServices::recorderStandsInOnlyWhileItLives()
 
 QTEST_GUILESS_MAIN(TestServices)
 #include "test_services.moc"
+
+void TestServices::onlyALivingStationHoldsTheLock_data()
+{
+    // What a crash, a power cut or a full temporary disk may leave behind.
+    QTest::addColumn<QByteArray>("leftover");
+    QTest::newRow("no file") << QByteArray();
+    QTest::newRow("empty file") << QByteArray("");
+    QTest::newRow("half a line") << QByteArray("12");
+    QTest::newRow("process gone") << QByteArray("999999\nzeltar\nhost\n");
+}
+
+void TestServices::onlyALivingStationHoldsTheLock()
+{
+    QFETCH(QByteArray, leftover);
+    QTemporaryDir dir;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", dir.path().toLocal8Bit());
+    auto restore = qScopeGuard([&] { qputenv("TMPDIR", oldTemp); });
+    if (!leftover.isNull()) {
+        QFile file(SingleInstance::lockPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(leftover);
+    }
+
+    auto first = std::make_unique<SingleInstance>();
+    QVERIFY(first->tryAcquire());
+    QVERIFY(first->tryAcquire());
+    SingleInstance second;
+    QVERIFY(!second.tryAcquire());
+    first.reset(); // the station ends
+    QVERIFY(second.tryAcquire());
+}

@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <functional>
+#include <limits>
+
 namespace zeltar::ctl {
 
 namespace {
@@ -33,6 +36,19 @@ bool parseSeconds(const QStringList &args, int *seconds)
     bool ok = false;
     *seconds = args.at(1).toInt(&ok);
     return ok && *seconds > 0;
+}
+
+// Calls end once ms have passed. A timer takes at most 2^31 - 1 ms (almost 25 days):
+// a longer wait is made of several.
+void EndAfter(qint64 ms, const std::function<void()> &end)
+{
+    const qint64 step = qMin<qint64>(ms, std::numeric_limits<int>::max());
+    QTimer::singleShot(static_cast<int>(step), [ms, step, end] {
+        if (ms > step)
+            EndAfter(ms - step, end);
+        else
+            end();
+    });
 }
 
 } // namespace
@@ -87,7 +103,7 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     });
     OnTerminationSignals(stopAndQuit);
     if (seconds > 0)
-        QTimer::singleShot(seconds * 1000, stopAndQuit);
+        EndAfter(qint64(seconds) * 1000, stopAndQuit);
 
     cycle.btnStartClick();
     if (!cycle.isRunning()) {

@@ -1,0 +1,85 @@
+#include "core/file_replacement.h"
+
+#include "core/file_sync.h"
+
+#include <QFileInfo>
+
+namespace zeltar {
+
+FileReplacement::FileReplacement(const QString &target) : m_target(target)
+{
+    // Beside the target, so that the rename never crosses file systems.
+    m_file.setFileTemplate(target + QStringLiteral(".XXXXXX"));
+}
+
+FileReplacement::~FileReplacement() = default;
+
+bool FileReplacement::begin()
+{
+    // Unbuffered: a full disk shows at the write that meets it, not at some later flush.
+    // (The open with a mode is protected in QTemporaryFile and public in QFile.)
+    if (!static_cast<QFile &>(m_file).open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return fail(m_file.errorString());
+    const QFileInfo old(m_target);
+    if (old.exists())
+        m_file.setPermissions(old.permissions());
+    else
+        m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                              QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    return true;
+}
+
+QString FileReplacement::temporaryPath() const
+{
+    return m_file.fileName();
+}
+
+bool FileReplacement::write(const QByteArray &bytes)
+{
+    if (m_failed)
+        return false;
+    if (!m_file.isOpen())
+        return fail(QStringLiteral("Файл %1 не открыт для записи").arg(m_target));
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = m_file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return fail(m_file.errorString());
+        done += written;
+    }
+    return true;
+}
+
+bool FileReplacement::commit()
+{
+    if (m_failed || !m_file.isOpen())
+        return false;
+    if (!m_file.flush() || !SyncFileToDisk(m_file))
+        return fail(m_file.errorString());
+    m_file.close();
+    if (m_file.error() != QFileDevice::NoError)
+        return fail(m_file.errorString());
+    if (!RenameReplacing(m_file.fileName(), m_target))
+        return fail(QStringLiteral("Не могу заменить файл %1").arg(m_target));
+    // The temporary name is gone; nothing is left to remove.
+    m_file.setAutoRemove(false);
+    return true;
+}
+
+bool FileReplacement::fail(const QString &message)
+{
+    m_failed = true;
+    m_error = QStringLiteral("Ошибка записи файла %1: %2").arg(m_target, message);
+    return false;
+}
+
+bool ReplaceFileContent(const QString &target, const QByteArray &bytes, QString *error)
+{
+    FileReplacement replacement(target);
+    const bool replaced = replacement.begin() && replacement.write(bytes) && replacement.commit();
+    if (!replaced && error)
+        *error = replacement.errorString();
+    return replaced;
+}
+
+} // namespace zeltar
