@@ -30,7 +30,7 @@ int SerialSession::OpenDevice(const QString &deviceName, int baudIndex)
     Pause(50);
 
     m_deviceName = deviceName;
-    m_port.setPortName(deviceName);
+    m_port.setPortName(PortNames::systemLocation(deviceName));
     if (BaudRate(baudIndex) != 0)
         m_baudRate = BaudRate(baudIndex);
 
@@ -99,6 +99,7 @@ int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)
     QElapsedTimer clock;
     clock.start(); // T1
     qint64 lastCheck = 0;
+    bool quiet = false; // the last check found no new byte
     for (;;) {
         // Sleep until the next completeness check (strictly more than one quiet interval
         // after the last) or the end of the reply time, whichever comes first.
@@ -115,13 +116,26 @@ int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)
         const qint64 t = clock.elapsed();
         if (t - lastCheck > quietInterval) {
             lastCheck = t;
-            if (bytesWaiting() == count)
+            const qint64 waiting = bytesWaiting();
+            quiet = waiting == count;
+            // A USB adapter hands a reply over in bursts, so a pause inside the reply is not
+            // its end: only a quiet input that ends as a frame ends is complete.
+            if (quiet && inputEndsFrame())
                 return WaitComplete;
-            count = bytesWaiting();
+            count = waiting;
         }
-        if (t >= replyTimeout)
-            return WaitStillGrowing;
+        if (t >= replyTimeout) {
+            // A reply that stopped short of its end is taken as it is, and its check fails.
+            return quiet && bytesWaiting() == count ? WaitComplete : WaitStillGrowing;
+        }
     }
+}
+
+bool SerialSession::inputEndsFrame()
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.peek(m_port.bytesAvailable()).endsWith("\r\n");
 }
 
 bool SerialSession::write(const QByteArray &bytes)

@@ -52,6 +52,8 @@ public:
 private:
     void onPortError(QSerialPort::SerialPortError error);
     bool applyLineSettings();
+    // True when the input waiting ends in CR LF, the end of a frame.
+    bool inputEndsFrame();
     void closeQuietly();
 
     QSerialPort m_port;
