@@ -75,6 +75,8 @@ void PollingCycle::btnStopClick()
     state.PosOpr = 0;
     state.OprRun = false;
     m_timerSys.stop();
+    if (!state.OprBusy) // else the tick in progress closes it when it ends
+        m_station.CommModBus.CloseKeptPort();
     Q_EMIT pollingStopped();
     m_station.journal.AddProgMes(QStringLiteral("Остановлена система сбора и анализа данных"));
 }
@@ -102,6 +104,8 @@ void PollingCycle::timerSysTimer()
         state.PosOpr = state.PosOpr + 1;
         if (state.PosOpr > state.CountVkl)
             state.PosOpr = 1;
+    } else {
+        m_station.CommModBus.CloseKeptPort();
     }
     state.OprBusy = false;
     Q_EMIT tickFinished();
@@ -125,7 +129,7 @@ bool PollingCycle::pollDevice(int n)
                              .arg(m_archives.CurrentTableName(n), TableData.errorString()));
         return false;
     }
-    EventWait::pause(50);
+    m_station.CommModBus.PauseInStandardMode(50);
     if (m_shutDown)
         return false;
 

@@ -1,19 +1,30 @@
 // The link layer over a real pseudo-terminal against zeltar-sim: every error code
-// provoked by the matching fault, and what happens to bytes that come too late.
+// provoked by the matching fault in both link modes, what happens to bytes that come too
+// late, and how the fast mode keeps its port.
 #include "link/link_result.h"
 #include "link/modbus_master.h"
 #include "link/serial_session.h"
 #include "link/timing.h"
+#include "link_mode_rows.h"
 #include "sim_process.h"
 
 #include <QtTest>
 
 using namespace zeltar;
+using zeltar::test::AddLinkModeRows;
 using zeltar::test::SimProcess;
 
 namespace {
 
 constexpr int kBaud9600 = 2;
+
+LinkMode modeOf(bool fast, int turnaroundMs = LinkMode::DefaultTurnaroundMs)
+{
+    LinkMode mode;
+    mode.fast = fast;
+    mode.TurnaroundMs = turnaroundMs;
+    return mode;
+}
 
 QByteArray read04(SerialSession &session, quint8 address = 1, int baud = kBaud9600)
 {
@@ -43,7 +54,8 @@ QVector<FaultCase> faultCases()
         {"answers", {}, false, 0},
         {"write answers", {}, true, 0},
         {"silent", {"--silent"}, false, 2},
-        {"starts after first wait", {"--late", "160"}, false, 2},
+        {"answers too late", {"--late", "300"}, false, 2},
+        {"dropped", {"--drop", "1"}, false, 2},
         {"garbage first", {"--garbage"}, false, 4},
         {"short", {"--fault", "short"}, false, 5},
         {"no lf", {"--fault", "no-lf"}, false, 6},
@@ -80,16 +92,20 @@ private Q_SLOTS:
     void errorCodeOfEachFault_data()
     {
         QTest::addColumn<FaultCase>("fault");
-        for (const FaultCase &fault : faultCases())
-            QTest::newRow(fault.name) << fault;
+        QTest::addColumn<bool>("fast");
+        for (const bool fast : {false, true})
+            for (const FaultCase &fault : faultCases())
+                QTest::addRow("%s, %s", fault.name, fast ? "fast" : "standard") << fault << fast;
     }
 
     void errorCodeOfEachFault()
     {
         QFETCH(FaultCase, fault);
+        QFETCH(bool, fast);
         SimProcess sim(fault.options);
         QVERIFY(sim.start());
         SerialSession session;
+        session.setLinkMode(modeOf(fast));
         QCOMPARE(session.OpenDevice(sim.portPath(), fault.baud), 0);
         QByteArray result;
         if (fault.write) {
@@ -105,24 +121,32 @@ private Q_SLOTS:
         session.ClosePort();
     }
 
+    void replyStillGrowingAtTheTimeout_data() { AddLinkModeRows(); }
+
     void replyStillGrowingAtTheTimeout()
     {
+        QFETCH(bool, fast);
         // 50 registers: 211 characters, one every 5 ms, always within the quiet interval of
         // 20 ms, so the reply never looks complete and is still growing when time runs out.
         SimProcess sim({"--dribble", "5"});
         QVERIFY(sim.start());
         SerialSession session;
+        session.setLinkMode(modeOf(fast));
         QCOMPARE(session.OpenDevice(sim.portPath(), kBaud9600), 0);
         QCOMPARE(LinkErrorCode(read03(session, 0, 50)), 2);
     }
 
+    void noRetryInsideATransaction_data() { AddLinkModeRows(); }
+
     void noRetryInsideATransaction()
     {
+        QFETCH(bool, fast);
         // Every other request goes unanswered: a transaction that retried by itself would
         // hide the first failure.
         SimProcess sim({"--silent", "--fault-every", "2"});
         QVERIFY(sim.start());
         SerialSession session;
+        session.setLinkMode(modeOf(fast));
         QCOMPARE(session.OpenDevice(sim.portPath(), kBaud9600), 0);
         QCOMPARE(LinkErrorCode(read04(session)), 2);
         QCOMPARE(read04(session).size(), 11);
@@ -152,9 +176,13 @@ private Q_SLOTS:
         QCOMPARE(session.bytesWaiting(), qint64(0));
     }
 
+    void missingOrClosedPort_data() { AddLinkModeRows(); }
+
     void missingOrClosedPort()
     {
+        QFETCH(bool, fast);
         SerialSession session;
+        session.setLinkMode(modeOf(fast));
         // Nothing opened: the request goes nowhere and nothing comes back.
         QCOMPARE(LinkErrorCode(read04(session)), 2);
 
@@ -197,19 +225,80 @@ private Q_SLOTS:
         QCOMPARE(PortNames::portNumberOf(QStringLiteral("COM9")), 0);
     }
 
+    void lineThatGoesAwayIsASessionError_data() { AddLinkModeRows(); }
+
     void lineThatGoesAwayIsASessionError()
     {
+        QFETCH(bool, fast);
         SimProcess sim;
         QVERIFY(sim.start());
         SerialSession session;
+        session.setLinkMode(modeOf(fast));
         QCOMPARE(session.OpenDevice(sim.portPath(), kBaud9600), 0);
         QCOMPARE(read04(session).size(), 11);
         sim.stop(); // the adapter is pulled out
         QCOMPARE(LinkErrorCode(read04(session)), 1);
+        QCOMPARE(LinkErrorCode(read04(session)), 1); // and stays away
         // The station recovers by itself once the line is back.
         QVERIFY(sim.start());
         QCOMPARE(session.OpenDevice(sim.portPath(), kBaud9600), 0);
         QCOMPARE(read04(session).size(), 11);
+    }
+
+    void fastModeKeepsItsPortAndTakesNothingStale()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start());
+        SerialSession session;
+        session.setLinkMode(modeOf(true, 100));
+        QCOMPARE(session.OpenDevice(sim.portPath(), kBaud9600), 0);
+        QCOMPARE(read04(session).size(), 11);
+        // The same device at the same rate: the port stays open.
+        QCOMPARE(session.OpenDevice(sim.portPath(), kBaud9600), 0);
+        QCOMPARE(session.openCount(), 1);
+        // The next request waits out the turnaround after the reply's end.
+        QElapsedTimer exchange;
+        exchange.start();
+        QCOMPARE(read04(session).size(), 11);
+        QVERIFY(exchange.elapsed() >= 100);
+        // Another rate needs the port opened again.
+        QCOMPARE(session.OpenDevice(sim.portPath(), 3), 0);
+        QCOMPARE(session.OpenDevice(sim.portPath(), kBaud9600), 0);
+        QCOMPARE(session.openCount(), 3);
+        session.CloseKeptPort();
+        QVERIFY(!session.isOpen());
+
+        // A reply that starts after the first wait is still in time for the fast mode, which
+        // gives up only where the standard timing would at the latest.
+        SimProcess late({"--late", "160"});
+        QVERIFY(late.start());
+        for (const bool fast : {false, true}) {
+            session.setLinkMode(modeOf(fast));
+            QCOMPARE(session.OpenDevice(late.portPath(), kBaud9600), 0);
+            QCOMPARE(LinkErrorCode(read04(session)), fast ? 0 : 2);
+            session.ClosePort();
+        }
+
+        // A reply too late for any mode waits in the open port. The fast mode clears the
+        // input before its request and reads that request's own reply.
+        SimProcess stale({"--late", "300", "--fault-every", "2"});
+        QVERIFY(stale.start());
+        session.setLinkMode(modeOf(false));
+        QCOMPARE(session.OpenDevice(stale.portPath(), kBaud9600), 0);
+        session.CloseKeptPort(); // the standard mode keeps the port as it always has
+        QVERIFY(session.isOpen());
+        QCOMPARE(LinkErrorCode(read03(session, 3, 1)), 2); // register 3: baud index, address
+        session.Pause(350);
+        QVERIFY(session.bytesWaiting() > 0);
+        session.setLinkMode(modeOf(true));
+        const QByteArray own = read03(session, 8, 1); // register 8: type, range
+        QCOMPARE(own.size(), 5);
+        QVERIFY(own.mid(3).toHex() != QByteArray("0201"));
+        // A failed exchange closes the port; the next request opens it again.
+        QCOMPARE(LinkErrorCode(read03(session, 3, 1)), 2);
+        QVERIFY(!session.isOpen());
+        QCOMPARE(read03(session, 8, 1), own);
+        QVERIFY(session.isOpen());
     }
 };
 
