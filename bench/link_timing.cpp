@@ -36,6 +36,8 @@ public:
 
     bool write(const QByteArray &bytes) override { return m_session.write(bytes); }
     bool readAll(QByteArray *bytes) override { return m_session.readAll(bytes); }
+    bool hasFailed() const override { return m_session.hasFailed(); }
+    void exchangeEnded(bool succeeded) override { m_session.exchangeEnded(succeeded); }
     int WaitReply(int replyTimeout, int firstWait, int quietInterval) override
     {
         const auto start = std::chrono::steady_clock::now();

@@ -94,7 +94,8 @@ ArchiveDownload DownloadArchive(SerialSession &port, const InstrumentSettings &d
     }
     // The first record is a record of its own: when the next read repeats it, the archive
     // held just this one.
-    if (holdsRecord(ReplyData(previous)))
+    download.firstRecordKept = holdsRecord(ReplyData(previous));
+    if (download.firstRecordKept)
         download.records.append(DecodeArchiveRecord(ReplyData(previous)));
 
     download.outcome = DownloadOutcome::Complete;

@@ -51,9 +51,11 @@ enum class DownloadOutcome
 struct ArchiveDownload
 {
     DownloadOutcome outcome = DownloadOutcome::NoLink;
-    // In the instrument's order; the first one is the record of registers 22 to 26, and
-    // only the later ones widen the chart's value range.
+    // In the instrument's order.
     QVector<DownloadedRecord> records;
+    // Whether records starts with the record of registers 22 to 26; it is left out when
+    // undated (day or month 0). Only the records after it widen the chart's value range.
+    bool firstRecordKept = false;
 
     bool complete() const { return outcome == DownloadOutcome::Complete; }
     // The error message of a failed download (error icon); empty when complete.

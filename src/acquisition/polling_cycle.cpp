@@ -80,6 +80,8 @@ void PollingCycle::btnStopClick()
     state.PosOpr = 0;
     state.OprRun = false;
     m_timerSys.stop();
+    if (!state.OprBusy) // else the tick in progress closes it when it ends
+        m_station.CommModBus.CloseKeptPort();
     Q_EMIT pollingStopped();
     m_station.journal.AddProgMes(QStringLiteral("Остановлена система сбора и анализа данных"));
 }
@@ -107,6 +109,8 @@ void PollingCycle::timerSysTimer()
         state.PosOpr = state.PosOpr + 1;
         if (state.PosOpr > state.CountVkl)
             state.PosOpr = 1;
+    } else {
+        m_station.CommModBus.CloseKeptPort();
     }
     state.OprBusy = false;
     Q_EMIT tickFinished();
@@ -122,7 +126,7 @@ bool PollingCycle::pollDevice(int n)
     ArchiveTable TableData;
     QString tableProblem;
     const bool tableOpen = m_archives.OpenCurrentTable(n, TableData, &tableProblem);
-    EventWait::pause(50);
+    m_station.CommModBus.PauseInStandardMode(50);
     if (m_shutDown)
         return false;
 

@@ -1,5 +1,7 @@
 #include "acquisition/station.h"
 
+#include "config/link_settings.h"
+
 #include <QDir>
 
 namespace zeltar {
@@ -28,6 +30,7 @@ bool Station::loadConfiguration()
     const bool readable = ini.load(configPath());
     LoadProgramSettings(ini, m_progDir, settings, table);
     CommModBus.setPortNames(LoadPortNames(ini));
+    CommModBus.setLinkMode(LinkSettings::load(ini));
     return readable;
 }
 

@@ -17,13 +17,18 @@ bool applicationQuitting = false;
 
 bool EventWait::runFor(int ms)
 {
+    QEventLoop loop;
+    return runFor(ms, loop);
+}
+
+bool EventWait::runFor(int ms, QEventLoop &loop)
+{
     if (applicationQuitting)
         return false;
     if (ms <= 0) {
         processPending();
         return true;
     }
-    QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     timer.setSingleShot(true);

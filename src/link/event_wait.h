@@ -1,5 +1,7 @@
 #pragma once
 
+class QEventLoop;
+
 namespace zeltar {
 
 // Waits that keep the station alive: the calling thread runs its event loop until the
@@ -11,6 +13,8 @@ public:
     // Runs the event loop for ms milliseconds (a precise timer ends it). False, at once,
     // when the application is quitting and no event loop runs any more.
     static bool runFor(int ms);
+    // The same in the given loop, which the caller's handlers may quit earlier.
+    static bool runFor(int ms, QEventLoop &loop);
 
     // Returns after at least ms milliseconds, running the event loop meanwhile; false
     // (earlier) when the application is quitting.

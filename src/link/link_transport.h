@@ -26,6 +26,8 @@ public:
     virtual bool readAll(QByteArray *bytes) = 0;
     // True when the session failed (the port reported an error) since it was opened.
     virtual bool hasFailed() const { return false; }
+    // Told at the end of every exchange whether it succeeded, all checks included.
+    virtual void exchangeEnded(bool /*succeeded*/) {}
 };
 
 } // namespace zeltar

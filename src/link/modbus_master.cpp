@@ -19,6 +19,17 @@ quint8 byteAt(const QByteArray &bytes, int index)
 
 QByteArray ModbusMaster::ModBusTransact(const QByteArray &message, const TimingProfile &timing)
 {
+    return ended(transact(message, timing));
+}
+
+QByteArray ModbusMaster::ended(const QByteArray &result)
+{
+    m_transport.exchangeEnded(!IsLinkError(result));
+    return result;
+}
+
+QByteArray ModbusMaster::transact(const QByteArray &message, const TimingProfile &timing)
+{
     // Whatever already waits in the input queue becomes part of the reply.
     if (!m_transport.write(ModBusFrame(message)))
         return LinkErrorResult(LinkSessionError);
@@ -44,7 +55,7 @@ QByteArray ModbusMaster::ModBusTransact(const QByteArray &message, const TimingP
 QByteArray ModbusMaster::readRegisters(quint8 address, quint8 function, quint16 start,
                                        quint16 count, const TimingProfile &timing)
 {
-    const QByteArray reply = ModBusTransact(ReadRequest(address, function, start, count), timing);
+    const QByteArray reply = transact(ReadRequest(address, function, start, count), timing);
     if (reply.size() == 1)
         return reply;
     // A decoded reply holds at least three bytes (a frame has at least 11 characters).
@@ -64,19 +75,25 @@ QByteArray ModbusMaster::readRegisters(quint8 address, quint8 function, quint16 
 QByteArray ModbusMaster::ModBusRead03(quint8 address, quint16 start, quint16 count,
                                       const TimingProfile &timing)
 {
-    return readRegisters(address, 0x03, start, count, timing);
+    return ended(readRegisters(address, 0x03, start, count, timing));
 }
 
 QByteArray ModbusMaster::ModBusRead04(quint8 address, quint16 start, quint16 count,
                                       const TimingProfile &timing)
 {
-    return readRegisters(address, 0x04, start, count, timing);
+    return ended(readRegisters(address, 0x04, start, count, timing));
 }
 
 QByteArray ModbusMaster::ModBusWrite16(quint8 address, quint16 start, quint16 count,
                                        const QByteArray &data, const TimingProfile &timing)
 {
-    const QByteArray reply = ModBusTransact(WriteRequest(address, start, count, data), timing);
+    return ended(writeRegisters(address, start, count, data, timing));
+}
+
+QByteArray ModbusMaster::writeRegisters(quint8 address, quint16 start, quint16 count,
+                                        const QByteArray &data, const TimingProfile &timing)
+{
+    const QByteArray reply = transact(WriteRequest(address, start, count, data), timing);
     if (reply.size() == 1)
         return reply;
     if (byteAt(reply, 0) != address)

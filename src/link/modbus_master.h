@@ -25,6 +25,11 @@ public:
                              const TimingProfile &timing);
 
 private:
+    // The exchange and its checks; the public functions tell the transport how it ended.
+    QByteArray transact(const QByteArray &message, const TimingProfile &timing);
+    QByteArray ended(const QByteArray &result);
+    QByteArray writeRegisters(quint8 address, quint16 start, quint16 count, const QByteArray &data,
+                              const TimingProfile &timing);
     QByteArray readRegisters(quint8 address, quint8 function, quint16 start, quint16 count,
                              const TimingProfile &timing);
 

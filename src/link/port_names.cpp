@@ -1,5 +1,6 @@
 #include "link/port_names.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace zeltar {
@@ -16,6 +17,18 @@ QString PortNames::defaultDeviceName(int port)
     return QStringLiteral("COM%1").arg(port);
 #else
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+QString PortNames::systemLocation(const QString &deviceName)
+{
+#ifdef Q_OS_WIN
+    return deviceName;
+#else
+    const QFileInfo file(deviceName);
+    if (deviceName.isEmpty() || file.isAbsolute() || !file.exists())
+        return deviceName;
+    return file.absoluteFilePath();
 #endif
 }
 

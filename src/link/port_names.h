@@ -16,6 +16,10 @@ public:
     QString deviceName(int port) const;
     static QString defaultDeviceName(int port);
 
+    // The name to hand to the serial port: a relative path to an existing file made
+    // absolute, since the port would otherwise look for a bare name under /dev.
+    static QString systemLocation(const QString &deviceName);
+
     // "COM3" -> 3; 0 for anything else.
     static int portNumberOf(const QString &text);
 

@@ -4,12 +4,14 @@
 #include "link/timing.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 
 namespace zeltar {
 
 SerialSession::SerialSession(QObject *parent) : QObject(parent)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialSession::onPortError);
+    m_quiet.start();
 }
 
 SerialSession::~SerialSession()
@@ -25,20 +27,26 @@ int SerialSession::OpenPort(int port, int baudIndex)
 
 int SerialSession::OpenDevice(const QString &deviceName, int baudIndex)
 {
+    const int rate = BaudRate(baudIndex) != 0 ? BaudRate(baudIndex) : m_baudRate;
+    if (m_mode.fast && m_port.isOpen() && !m_failed && deviceName == m_deviceName &&
+        rate == m_baudRate)
+        return 0; // the exchanges go on over the port as it is
+
+    m_reopen = false;
     closeQuietly();
     EventWait::processPending();
     Pause(50);
 
     m_deviceName = deviceName;
-    m_port.setPortName(deviceName);
-    if (BaudRate(baudIndex) != 0)
-        m_baudRate = BaudRate(baudIndex);
+    m_port.setPortName(PortNames::systemLocation(deviceName));
+    m_baudRate = rate;
 
     Pause(10);
     EventWait::processPending();
 
     m_failed = false;
     m_lastError.clear();
+    ++m_openCount;
     if (!m_port.open(QIODevice::ReadWrite) || !applyLineSettings()) {
         m_lastError = m_port.errorString();
         closeQuietly();
@@ -48,6 +56,7 @@ int SerialSession::OpenDevice(const QString &deviceName, int baudIndex)
     Pause(50);
     if (!m_port.isOpen()) // lost while pausing (adapter pulled out)
         return 1;
+    m_quiet.start();
     return 0;
 }
 
@@ -69,9 +78,18 @@ bool SerialSession::applyLineSettings()
 
 int SerialSession::ClosePort()
 {
+    m_reopen = false;
     closeQuietly();
     Pause(20);
     return 0;
+}
+
+void SerialSession::CloseKeptPort()
+{
+    if (!m_mode.fast)
+        return;
+    m_reopen = false;
+    closeQuietly();
 }
 
 void SerialSession::closeQuietly()
@@ -86,7 +104,63 @@ void SerialSession::Pause(int ms)
     EventWait::pause(ms);
 }
 
+void SerialSession::PauseInStandardMode(int ms)
+{
+    if (m_mode.fast)
+        EventWait::processPending();
+    else
+        Pause(ms);
+}
+
 int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)
+{
+    const int result = m_mode.fast ? waitWholeFrame(replyTimeout, firstWait, quietInterval)
+                                   : waitQuietInput(replyTimeout, firstWait, quietInterval);
+    m_quiet.start();
+    return result;
+}
+
+int SerialSession::waitWholeFrame(int replyTimeout, int firstWait, int quietInterval)
+{
+    if (!m_port.isOpen()) {
+        // The request went nowhere: nothing comes, as in the standard timing.
+        EventWait::pause(firstWait);
+        return WaitNothing;
+    }
+    // No unconditional wait: the reply is complete as soon as its frame is in. The exchange
+    // gives up when the standard timing would have given up at the latest.
+    const qint64 deadline = qint64(firstWait) + replyTimeout;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastArrival = 0;
+    QEventLoop loop;
+    connect(&m_port, &QSerialPort::readyRead, &loop, [&] {
+        lastArrival = clock.elapsed();
+        if (inputHoldsFrame())
+            loop.quit();
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, &loop, [&] {
+        if (m_failed)
+            loop.quit();
+    });
+    for (;;) {
+        if (inputHoldsFrame())
+            return WaitComplete;
+        if (m_failed)
+            return WaitNothing;
+        const qint64 now = clock.elapsed();
+        if (now >= deadline)
+            break;
+        if (!EventWait::runFor(static_cast<int>(deadline - now), loop))
+            return WaitNothing; // the application is quitting
+    }
+    // Time is up: what came is checked as it is, unless it is still coming.
+    if (bytesWaiting() == 0)
+        return WaitNothing;
+    return clock.elapsed() - lastArrival > quietInterval ? WaitComplete : WaitStillGrowing;
+}
+
+int SerialSession::waitQuietInput(int replyTimeout, int firstWait, int quietInterval)
 {
     // The first wait is unconditional: bytes that arrive earlier do not end it.
     if (!EventWait::pause(firstWait))
@@ -99,6 +173,7 @@ int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)
     QElapsedTimer clock;
     clock.start(); // T1
     qint64 lastCheck = 0;
+    bool quiet = false; // the last check found no new byte
     for (;;) {
         // Sleep until the next completeness check (strictly more than one quiet interval
         // after the last) or the end of the reply time, whichever comes first.
@@ -115,17 +190,66 @@ int SerialSession::WaitReply(int replyTimeout, int firstWait, int quietInterval)
         const qint64 t = clock.elapsed();
         if (t - lastCheck > quietInterval) {
             lastCheck = t;
-            if (bytesWaiting() == count)
+            const qint64 waiting = bytesWaiting();
+            quiet = waiting == count;
+            // A USB adapter hands a reply over in bursts, so a pause inside the reply is not
+            // its end: only a quiet input that ends as a frame ends is complete.
+            if (quiet && inputEndsFrame())
                 return WaitComplete;
-            count = bytesWaiting();
+            count = waiting;
         }
-        if (t >= replyTimeout)
-            return WaitStillGrowing;
+        if (t >= replyTimeout) {
+            // A reply that stopped short of its end is taken as it is, and its check fails.
+            return quiet && bytesWaiting() == count ? WaitComplete : WaitStillGrowing;
+        }
     }
+}
+
+bool SerialSession::inputEndsFrame()
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.peek(m_port.bytesAvailable()).endsWith("\r\n");
+}
+
+bool SerialSession::inputHoldsFrame()
+{
+    if (!m_port.isOpen())
+        return false;
+    const QByteArray input = m_port.peek(m_port.bytesAvailable());
+    return input.endsWith("\r\n") && input.contains(':');
+}
+
+bool SerialSession::prepareRequest()
+{
+    if (m_reopen && OpenDevice(m_deviceName, BaudIndexOf(m_baudRate)) != 0) {
+        m_reopen = true; // tried again at the next request, as long as the line is away
+        return false;
+    }
+    if (!m_port.isOpen())
+        return true;
+    const qint64 left = m_mode.TurnaroundMs - m_quiet.elapsed();
+    if (left > 0 && !EventWait::pause(static_cast<int>(left)))
+        return false; // the application is quitting
+    // With the port kept open, a late reply to an earlier request must never be taken for
+    // the reply to this one.
+    m_port.clear(QSerialPort::Input);
+    return true;
+}
+
+void SerialSession::exchangeEnded(bool succeeded)
+{
+    // A failed exchange closes the port, so that a line that went away is looked for afresh.
+    if (!m_mode.fast || succeeded || !m_port.isOpen())
+        return;
+    closeQuietly();
+    m_reopen = true;
 }
 
 bool SerialSession::write(const QByteArray &bytes)
 {
+    if (m_mode.fast && !prepareRequest())
+        return false;
     if (!m_port.isOpen())
         return true; // a closed port swallows the request; the reply wait then finds nothing
     if (m_failed)

@@ -62,10 +62,10 @@ QVector<ChartPoint> DownloadedChartPoints(const QVector<ChartRecord> &records)
     return points;
 }
 
-DownloadedRange DownloadedChartRange(const QVector<ChartRecord> &records)
+DownloadedRange DownloadedChartRange(const QVector<ChartRecord> &records, bool skipFirst)
 {
     DownloadedRange range;
-    for (int i = 1; i < records.size(); ++i) {
+    for (int i = skipFirst ? 1 : 0; i < records.size(); ++i) {
         const double value = records.at(i).znac;
         if (value >= SensorBreakValue)
             continue;

@@ -38,8 +38,8 @@ QVector<ChartPoint> ArchiveChartPoints(const ArchiveTable &table, int grafN, dou
 QVector<ChartPoint> DownloadedChartPoints(const QVector<ChartRecord> &records);
 
 // The value range of a downloaded archive's chart: the lowest and highest value below
-// 100000 among the records after the first. With no such value it stays at its start,
-// lowest above highest.
+// 100000 among the records, leaving out the first one when skipFirst is set (the record of
+// registers 22 to 26). With no such value it stays at its start, lowest above highest.
 struct DownloadedRange
 {
     double lowest = 500000.0;
@@ -49,6 +49,6 @@ struct DownloadedRange
     ChartRange axis() const { return {std::min(lowest, highest), std::max(lowest, highest)}; }
 };
 
-DownloadedRange DownloadedChartRange(const QVector<ChartRecord> &records);
+DownloadedRange DownloadedChartRange(const QVector<ChartRecord> &records, bool skipFirst);
 
 } // namespace zeltar

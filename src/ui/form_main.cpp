@@ -695,7 +695,7 @@ void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QStr
     records.reserve(download.records.size());
     for (const DownloadedRecord &record : download.records)
         records.append({record.znac, record.time});
-    const DownloadedRange range = DownloadedChartRange(records);
+    const DownloadedRange range = DownloadedChartRange(records, download.firstRecordKept);
     Chart1->clear();
     Chart1->setValueRange(range.axis().min, range.axis().max);
     editGrafMax->setText(GeneralNumberText(range.highest));

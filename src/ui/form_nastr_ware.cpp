@@ -3,6 +3,7 @@
 #include "acquisition/station.h"
 #include "config/configuration.h"
 #include "config/device_list.h"
+#include "config/link_settings.h"
 #include "core/clock.h"
 #include "core/message_service.h"
 #include "instrument/clock_operations.h"
@@ -229,6 +230,7 @@ void FormNastrWare::showProgramSettings()
 {
     const ProgramSettings &settings = m_station.settings;
     cbAutoStart->setChecked(settings.AutoStart);
+    cbFastLink->setChecked(m_station.CommModBus.linkMode().fast);
     editPathArh->setText(settings.PathArh);
     editTimeOpr->setText(QString::number(settings.TimeOpr));
     editTimeArh->setText(QString::number(settings.TimeArh));
@@ -249,8 +251,14 @@ bool FormNastrWare::acceptProgramSettings()
     const ProgramSettingsEntry entry{cbAutoStart->isChecked(), editPathArh->text(),
                                      editTimeOpr->text(), editTimeArh->text()};
     const QString refusal = AcceptProgramSettings(entry, m_station.ProgDir(), m_station.settings);
-    if (refusal.isEmpty())
+    if (refusal.isEmpty()) {
+        // The link mode has a section of its own, written only when it changes.
+        LinkMode mode = m_station.CommModBus.linkMode();
+        mode.fast = cbFastLink->isChecked();
+        m_station.CommModBus.setLinkMode(mode);
+        LinkSettings::write(m_station.ini, mode);
         return true;
+    }
     ShowError(refusal);
     return false;
 }

@@ -82,6 +82,7 @@ public:
     QGroupBox *groupProgParams;
     QGroupBox *groupDataCollection;
     QCheckBox *cbAutoStart;
+    QCheckBox *cbFastLink;
     QLineEdit *editPathArh;
     QPushButton *btnSelDir;
     QLineEdit *editTimeOpr;

@@ -142,8 +142,16 @@ QWidget *FormNastrWare::createProgramPage()
         new QCheckBox(QStringLiteral("Автозапуск программы при включении ПК"), groupProgParams),
         QStringLiteral("cbAutoStart"));
     cbAutoStart->setToolTip(QStringLiteral("Установите автозапуск программы при включении"));
+    cbFastLink = named(new QCheckBox(QStringLiteral("Быстрый обмен с приборами"), groupProgParams),
+                       QStringLiteral("cbFastLink"));
+    cbFastLink->setToolTip(
+        QStringLiteral("Ответ прибора принимается, как только пришёл весь кадр, а порт не "
+                       "закрывается между запросами: опрос и считывание архива идут быстрее.\n"
+                       "Снимите флажок, если прибор или преобразователь интерфейса не успевает "
+                       "за таким обменом."));
     auto *paramsLayout = new QVBoxLayout(groupProgParams);
     paramsLayout->addWidget(cbAutoStart);
+    paramsLayout->addWidget(cbFastLink);
 
     groupDataCollection = named(group(QStringLiteral("  Настройка сбора данных  "), page),
                                 QStringLiteral("groupDataCollection"));

@@ -118,6 +118,7 @@ void ArchiveDownloadTest::downloadEndsAtTheRepeatedReply()
     QVERIFY(run.download.message().isEmpty());
     QVERIFY(run.closedAfter);
     QCOMPARE(run.download.records.size(), records);
+    QCOMPARE(run.download.firstRecordKept, records > 0);
     // One read of the next record per record after the first, and the one that repeats.
     QCOMPARE(run.percents, QList<int>(qMax(records, 1), 0));
 

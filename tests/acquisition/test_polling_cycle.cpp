@@ -1,10 +1,12 @@
 // The polling cycle against zeltar-sim over a pseudo-terminal: the round of enabled
 // devices, link failures and the retry, archive periods at chosen dates, missing tables,
-// and a broken archive folder. Ticks are driven by hand: TimeOpr 999 keeps timerSys quiet.
+// and a broken archive folder, in both link modes where they differ. Ticks are driven by
+// hand: TimeOpr 999 keeps timerSys quiet.
 #include "acquisition/archive_table.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
+#include "link_mode_rows.h"
 #include "message_recorder.h"
 #include "sim_process.h"
 
@@ -15,6 +17,7 @@
 #include <limits>
 
 using namespace zeltar;
+using zeltar::test::AddLinkModeRows;
 using zeltar::test::SimProcess;
 
 namespace {
@@ -64,6 +67,12 @@ QByteArray FileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// The LINK section of a station in the given mode; the standard mode has none.
+QString linkSection(bool fast)
+{
+    return fast ? QStringLiteral("[LINK]\nMode=fast\nTurnaroundMs=5\n") : QString();
 }
 
 QList<int> polledDevices(PollingCycle &cycle, int ticks)
@@ -213,12 +222,16 @@ private Q_SLOTS:
         QVERIFY(station.journal.lines().isEmpty());
     }
 
+    void roundOfEnabledDevicesAndStop_data() { AddLinkModeRows(); }
+
     void roundOfEnabledDevicesAndStop()
     {
+        QFETCH(bool, fast);
         SimProcess sim({"--addr", "2", "--value", "100", "--addr", "4", "--value", "-12.5"});
         QVERIFY(sim.start());
         writeConfig(dir(), sim.portPath(),
-                    {{"Один", 0, 1}, {"Два", 1, 2}, {"Три", 0, 3}, {"Четыре", 1, 4}});
+                    {{"Один", 0, 1}, {"Два", 1, 2}, {"Три", 0, 3}, {"Четыре", 1, 4}},
+                    linkSection(fast));
         LoadedStation loaded(dir());
         QVERIFY(loaded.loaded);
         Station &station = loaded.station;
@@ -241,8 +254,11 @@ private Q_SLOTS:
         QCOMPARE(station.state.device(4).PribNoLink, quint8(0));
         QCOMPARE(station.state.device(1).PribZnac, 0.0f); // never polled
         QCOMPARE(images.last(), QVariantList({2, 7}));
+        // The fast mode keeps the port open across ticks and closes it when polling stops.
+        QCOMPARE(station.CommModBus.openCount(), fast ? 1 : 5);
 
         cycle.btnStopClick();
+        QCOMPARE(station.CommModBus.isOpen(), !fast);
         QVERIFY(!station.state.OprRun);
         QCOMPARE(station.state.PosOpr, 0);
         QVERIFY(!cycle.timerSys().isActive());
@@ -253,14 +269,17 @@ private Q_SLOTS:
         QVERIFY(polledDevices(cycle, 1).isEmpty());
     }
 
+    void silentDeviceAndRetry_data() { AddLinkModeRows(); }
+
     void silentDeviceAndRetry()
     {
+        QFETCH(bool, fast);
         // Address 1 never answers; address 2 misses every first request of a pair, so
         // each tick's retry is the one that succeeds.
         SimProcess sim({"--addr", "1", "--silent", "--addr", "2", "--value", "33.25", "--silent",
                         "--fault-every", "2"});
         QVERIFY(sim.start());
-        writeConfig(dir(), sim.portPath(), {{"Тихий", 1, 1}, {"Повтор", 1, 2}});
+        writeConfig(dir(), sim.portPath(), {{"Тихий", 1, 1}, {"Повтор", 1, 2}}, linkSection(fast));
         LoadedStation loaded(dir());
         QVERIFY(loaded.loaded);
         Station &station = loaded.station;
@@ -430,11 +449,14 @@ private Q_SLOTS:
         QCOMPARE(station.state.PosOpr, 2);
     }
 
+    void stopDuringATickFinishesItsDevice_data() { AddLinkModeRows(); }
+
     void stopDuringATickFinishesItsDevice()
     {
+        QFETCH(bool, fast);
         SimProcess sim({"--addr", "1", "--value", "7"});
         QVERIFY(sim.start());
-        writeConfig(dir(), sim.portPath(), {{"A", 1, 1}});
+        writeConfig(dir(), sim.portPath(), {{"A", 1, 1}}, linkSection(fast));
         LoadedStation loaded(dir());
         QVERIFY(loaded.loaded);
         Station &station = loaded.station;
@@ -448,6 +470,7 @@ private Q_SLOTS:
         QCOMPARE(station.state.device(1).PribZnac, 7.0f);
         QCOMPARE(station.state.PosOpr, 0);
         QVERIFY(!station.state.OprBusy);
+        QCOMPARE(station.CommModBus.isOpen(), !fast); // closed once the tick was over
     }
 
     void shutdownDuringAWaitTouchesNoTable()

@@ -1,5 +1,6 @@
 #include "config/config_json.h"
 #include "config/configuration.h"
+#include "config/link_settings.h"
 #include "core/number_text.h"
 
 #include "config_test_files.h"
@@ -321,6 +322,52 @@ private slots:
         QCOMPARE(names.mapping().keys(), QList<int>({1, 3}));
         QCOMPARE(names.deviceName(1), QString("/dev/serial/by-id/usb-1"));
         QCOMPARE(names.deviceName(3), QString("/dev/ttyUSB0"));
+    }
+
+    void linkModeIsReadFromItsOwnSection_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<int>("turnaround");
+        QTest::newRow("absent") << QByteArray("[MAIN]\nCountUstr=0\n") << false << 5;
+        QTest::newRow("standard") << QByteArray("[LINK]\nMode=standard\n") << false << 5;
+        QTest::newRow("fast") << QByteArray("[link]\nmode = FAST\nTurnaroundMs=12\n") << true << 12;
+        QTest::newRow("unknown mode, bad turnaround")
+            << QByteArray("[LINK]\nMode=quick\nTurnaroundMs=-3\n") << false << 5;
+        QTest::newRow("turnaround too long")
+            << QByteArray("[LINK]\nMode=fast\nTurnaroundMs=5000\n") << true << 5;
+    }
+
+    void linkModeIsReadFromItsOwnSection()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, fast);
+        QFETCH(int, turnaround);
+        WriteBytes(m_path, text);
+        const LinkMode mode = LinkSettings::load(IniFile(m_path));
+        QCOMPARE(mode.fast, fast);
+        QCOMPARE(mode.TurnaroundMs, turnaround);
+    }
+
+    void linkModeIsWrittenOnlyWhenItChanges()
+    {
+        const QByteArray old = "[MAIN]\nCountUstr=0\n";
+        WriteBytes(m_path, old);
+        IniFile ini(m_path);
+        QVERIFY(LinkSettings::write(ini, LinkMode()));
+        QCOMPARE(ReadBytes(m_path), old); // a file of the old station stays as it was
+
+        LinkMode fast;
+        fast.fast = true;
+        QVERIFY(LinkSettings::write(ini, fast));
+        QCOMPARE(ReadBytes(m_path), old + "\n[LINK]\nMode=fast\nTurnaroundMs=5\n");
+
+        WriteBytes(m_path, "[LINK]\nMode=Fast\nTurnaroundMs=20\n");
+        ini.load(m_path);
+        QVERIFY(LinkSettings::write(ini, LinkSettings::load(ini)));
+        QCOMPARE(ReadBytes(m_path), QByteArray("[LINK]\nMode=Fast\nTurnaroundMs=20\n"));
+        QVERIFY(LinkSettings::write(ini, LinkMode()));
+        QCOMPARE(ReadBytes(m_path), QByteArray("[LINK]\nMode=standard\nTurnaroundMs=20\n"));
     }
 };
 

@@ -169,6 +169,7 @@ void TestSimLine::faults_data()
         << Write1 << QStringList{"--fault", "extra-byte"} << 0;
     QTest::newRow("late and dribbled, intact")
         << Read8 << QStringList{"--late", "30", "--dribble", "1", "--pace"} << 0;
+    QTest::newRow("in two bursts, intact") << Read8 << QStringList{"--burst", "16"} << 0;
 }
 
 void TestSimLine::faults()
@@ -248,6 +249,13 @@ void TestSimLine::delaysUseTimers()
     LineUnderTest dribble({WithFaults(faults)});
     const QByteArray text = dribble.transact(Read8);
     QCOMPARE(dribble.written.size(), text.size()); // one byte a write
+
+    faults = FaultOptions();
+    faults.burstMs = 16;
+    LineUnderTest bursts({WithFaults(faults)});
+    const QByteArray halves = bursts.transact(Read8);
+    QCOMPARE(bursts.written.size(), 2);
+    QCOMPARE(bursts.written.first(), halves.left(halves.size() / 2));
 
     faults = FaultOptions();
     faults.pace = true;

@@ -39,10 +39,11 @@ private:
         return env;
     }
 
-    Run run(const QStringList &args, int timeoutMs = 20000)
+    Run run(const QStringList &args, int timeoutMs = 20000, const QString &workingDir = {})
     {
         QProcess process;
         process.setProcessEnvironment(environment());
+        process.setWorkingDirectory(workingDir);
         process.start(QStringLiteral(ZELTARCTL_PATH), args);
         Run result;
         if (!process.waitForFinished(timeoutMs))
@@ -90,44 +91,58 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out.trimmed(), QStringLiteral("01 10 00 39 00 03"));
 
+        // A port given relative to the working folder.
+        const QFileInfo link(port);
+        r = run({"--port", link.fileName(), "read03", "3", "1"}, 20000, link.path());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("01 03 02 02 01"));
+
         // No instrument at that address: the link error code.
         r = run({"--port", port, "--addr", "9", "read04", "0", "4"});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out.trimmed(), QStringLiteral("error 2"));
     }
 
+    void instrumentOperations_data()
+    {
+        QTest::addColumn<QStringList>("mode");
+        QTest::newRow("standard") << QStringList{};
+        QTest::newRow("fast") << QStringList{"--fast"};
+    }
+
     void instrumentOperations()
     {
+        QFETCH(QStringList, mode);
         SimProcess sim({"--addr", "1", "--archive", "3"});
         QVERIFY(sim.start());
-        const QString port = sim.portPath();
+        const QStringList port = mode + QStringList{"--port", sim.portPath()};
 
-        Run r = run({"--port", port, "settings"});
+        Run r = run(port + QStringList{"settings"});
         QCOMPARE(r.exitCode, 0);
         const QJsonObject settings = QJsonDocument::fromJson(r.out.toUtf8()).object();
         QCOMPARE(settings.value("PribUst1").toDouble(), 70.0);
         QCOMPARE(settings.value("PribAdr").toInt(), 1);
 
-        r = run({"--port", port, "clock", "set", "05.03.2024", "14:07:09"});
+        r = run(port + QStringList{"clock", "set", "05.03.2024", "14:07:09"});
         QCOMPARE(r.exitCode, 0);
-        r = run({"--port", port, "clock"});
+        r = run(port + QStringList{"clock"});
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.out.startsWith(QStringLiteral("05.03.2024 14:07:")), qPrintable(r.out));
-        r = run({"--port", port, "clock", "set", "15.00.2024", "10:00:00"});
+        r = run(port + QStringList{"clock", "set", "15.00.2024", "10:00:00"});
         QCOMPARE(r.exitCode, 3);
         QVERIFY(r.err.contains(QStringLiteral("Значение номера месяца должно быть от 0 до 12")));
 
-        r = run({"--port", port, "test"});
+        r = run(port + QStringList{"test"});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.contains(QStringLiteral("Хорошее (10/10)")));
 
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("arh.dbf"));
-        r = run({"--port", port, "archive", file});
+        r = run(port + QStringList{"archive", file});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(QFile::exists(file));
 
-        r = run({"--port", port, "--addr", "5", "settings"});
+        r = run(port + QStringList{"--addr", "5", "settings"});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains(QStringLiteral("Ошибка связи с прибором: 2")));
     }

@@ -148,6 +148,25 @@ private Q_SLOTS:
         QCOMPARE(m_messages->messages().size(), 1);
     }
 
+    void fastLinkIsAProgramSetting()
+    {
+        start();
+        QVERIFY(!m_form->cbFastLink->isChecked());
+        QVERIFY(!m_form->cbFastLink->toolTip().isEmpty());
+        select(1); // unchanged: a file without the section stays without it
+        QVERIFY(!savedFile().hasSection(QStringLiteral("LINK")));
+
+        select(0);
+        // On its box: a click beside the text does not toggle it.
+        QTest::mouseClick(m_form->cbFastLink, Qt::LeftButton, {},
+                          QPoint(5, m_form->cbFastLink->height() / 2));
+        select(1);
+        QCOMPARE(savedFile().readString("LINK", "Mode", QString()), QStringLiteral("fast"));
+        QVERIFY(m_station->CommModBus.linkMode().fast);
+        select(0);
+        QVERIFY(m_form->cbFastLink->isChecked());
+    }
+
     void deviceNodeShowsItsRecord()
     {
         start();

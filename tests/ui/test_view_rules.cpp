@@ -195,17 +195,23 @@ void TestViewRules::downloadedRangeSkipsFirstRecordAndMarks()
 {
     // A single widened exactly keeps its digits in the range.
     const double single = double(25.3f);
-    DownloadedRange range = DownloadedChartRange(Records({-1000, single, 200000, -4.5, 99999.9}));
+    DownloadedRange range =
+        DownloadedChartRange(Records({-1000, single, 200000, -4.5, 99999.9}), true);
     QCOMPARE(range.lowest, -4.5);
     QCOMPARE(range.highest, 99999.9);
     QCOMPARE(range.axis().min, -4.5);
 
-    range = DownloadedChartRange(Records({12, single}));
+    range = DownloadedChartRange(Records({12, single}), true);
     QCOMPARE(range.lowest, single);
     QCOMPARE(range.highest, single);
 
+    // The undated first record was left out of the download: nothing else is skipped.
+    range = DownloadedChartRange(Records({2, 3}), false);
+    QCOMPARE(range.lowest, 2.0);
+    QCOMPARE(range.highest, 3.0);
+
     // Nothing but the first record and marks: the start values, swapped for the axis.
-    range = DownloadedChartRange(Records({12, 100000, 200000}));
+    range = DownloadedChartRange(Records({12, 100000, 200000}), true);
     QCOMPARE(range.lowest, 500000.0);
     QCOMPARE(range.highest, -500000.0);
     QCOMPARE(range.axis().min, -500000.0);

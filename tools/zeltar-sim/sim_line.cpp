@@ -132,6 +132,14 @@ void SimLine::handleFrame(const QByteArray &text)
     job.delayMs = faulted ? faults.lateMs : 0;
     job.gapMs = faulted ? faults.dribbleMs : 0;
     job.baudRate = faults.pace ? ownRate : 0;
+    if (faulted && faults.burstMs > 0) {
+        // The first half goes now, the second one burst later.
+        ReplyJob first = job;
+        first.bytes = frame.left(frame.size() / 2);
+        job.bytes = frame.mid(first.bytes.size());
+        job.delayMs = faults.burstMs;
+        transmitter_.send(std::move(first));
+    }
     job.sent = [this, &instrument, frame] {
         log(QStringLiteral("tx %1").arg(Printable(frame)));
         instrument.applyLinkChange();

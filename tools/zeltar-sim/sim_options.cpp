@@ -133,6 +133,8 @@ bool ApplyInstrumentOption(const QString &option, ArgumentReader &reader, Instru
         return reader.nextNumber(option, 0, MaxDelayMs, &faults.lateMs);
     if (option == "--dribble")
         return reader.nextNumber(option, 0, MaxDelayMs, &faults.dribbleMs);
+    if (option == "--burst")
+        return reader.nextNumber(option, 0, MaxDelayMs, &faults.burstMs);
     if (option == "--fault") {
         QString kind;
         if (!reader.next(option, &kind))
@@ -249,6 +251,8 @@ QString HelpText()
         "  --wrong-addr       answer with another slave address\n"
         "  --late MS          wait MS milliseconds more before the reply starts\n"
         "  --dribble MS       leave MS milliseconds between reply bytes\n"
+        "  --burst MS         send the reply in two halves, MS milliseconds apart, as a\n"
+        "                     USB adapter hands bytes over (16 ms is a common latency)\n"
         "  --fault KIND       spoil the reply (repeatable): short (under 11 characters),\n"
         "                     no-lf, no-cr, odd (odd character count), wrong-function,\n"
         "                     bad-count (03/04 byte count not 2 x count), extra-byte\n"

@@ -33,6 +33,7 @@ struct FaultOptions
     bool wrongAddr = false; // reply carries another slave address
     int lateMs = 0;         // extra delay before the reply starts
     int dribbleMs = 0;      // gap between reply bytes
+    int burstMs = 0;        // gap between the two halves of the reply
     unsigned frame = 0;     // FrameFault bits
     int every = 1;
     bool pace = false; // reply bytes no faster than the baud rate allows

@@ -45,6 +45,10 @@ bool ParseInvocation(const QStringList &args, Invocation *invocation, QString *e
             invocation->command = QStringLiteral("version");
             return true;
         }
+        if (arg == QLatin1String("--fast")) {
+            link.mode.fast = true;
+            continue;
+        }
         if (!takeValue(args, &i, &value, error))
             return false;
         if (arg == QLatin1String("--port")) {
@@ -86,7 +90,7 @@ bool ParseInvocation(const QStringList &args, Invocation *invocation, QString *e
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: zeltarctl --port PORT [--baud RATE] [--addr N] read03 START COUNT\n"
+        "Usage: zeltarctl [--fast] --port PORT [--baud RATE] [--addr N] read03 START COUNT\n"
         "   or: zeltarctl --port PORT [--baud RATE] [--addr N] read04 START COUNT\n"
         "   or: zeltarctl --port PORT [--baud RATE] [--addr N] write16 START COUNT HEXDATA\n"
         "   or: zeltarctl --dir DIR --device N read03|read04|write16 ...\n"
@@ -116,6 +120,8 @@ QString UsageText()
         "(now) or DATE TIME given as DD.MM.YYYY HH:MM:SS (exit 0 set, 1 not\n"
         "acknowledged, 3 a date or time that fails its check).\n"
         "These four also take --dir DIR --device N in place of the port options.\n"
+        "--fast exchanges in the fast mode (a reply ends with its frame, the port stays\n"
+        "open between requests); with --dir the mode of DIR/Zeltar.ini applies too.\n"
         "\n"
         "A reply is printed as hex bytes on one line (exit 0); a failed transaction prints\n"
         "'error N' with the station's link error code (exit 1); a port that cannot be\n"

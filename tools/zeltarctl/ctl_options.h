@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/link_mode.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +24,7 @@ struct LinkOptions
     int address = 1;
     QString dir;    // the station's folder, when given
     int device = 0; // device number in that folder's configuration, when given
+    LinkMode mode;  // --fast, or that of the folder's configuration
 };
 
 struct Invocation

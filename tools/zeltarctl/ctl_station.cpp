@@ -3,6 +3,7 @@
 #include "config/config_json.h"
 #include "config/configuration.h"
 #include "config/ini_file.h"
+#include "config/link_settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +34,9 @@ bool ResolveStationDevice(LinkOptions *link, QTextStream &err)
     link->port = LoadPortNames(ini).deviceName(device.PribPort);
     link->baudIndex = device.PribBaud;
     link->address = device.PribAdr;
+    const bool fast = link->mode.fast;
+    link->mode = LinkSettings::load(ini);
+    link->mode.fast = link->mode.fast || fast;
     return true;
 }
 

@@ -36,6 +36,7 @@ bool parseHexData(const QString &text, QByteArray *data)
 InstrumentSettings LinkDevice(const LinkOptions &link, SerialSession &session)
 {
     InstrumentSettings device;
+    session.setLinkMode(link.mode);
     int port = PortNames::portNumberOf(link.port);
     if (port == 0) {
         port = 1;
@@ -71,6 +72,7 @@ QString HexBytes(const QByteArray &bytes)
 
 int OpenLink(SerialSession &session, const LinkOptions &link, QTextStream &err)
 {
+    session.setLinkMode(link.mode);
     const int port = PortNames::portNumberOf(link.port);
     const int result = port != 0 ? session.OpenPort(port, link.baudIndex)
                                  : session.OpenDevice(link.port, link.baudIndex);
