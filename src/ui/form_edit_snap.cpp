@@ -2,6 +2,7 @@
 
 #include "core/message_service.h"
 #include "instrument/regulation_program.h"
+#include "ui/field_values.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,7 +32,7 @@ FormEditSnap::FormEditSnap(QWidget *parent) : QDialog(parent)
     maskTimeSnap->setInputMask(QStringLiteral("99:99; "));
     editZnacSnap = new QLineEdit(box);
     editZnacSnap->setObjectName(QStringLiteral("editZnacSnap"));
-    editZnacSnap->setMaxLength(6);
+    LimitTyping(editZnacSnap, 6);
     auto *timeLabel = new QLabel(QStringLiteral("Время"), box);
     auto *valueLabel = new QLabel(QStringLiteral("Значение"), box);
     QFont plain = bold;
@@ -68,8 +69,12 @@ void FormEditSnap::prepare(InstrumentSettings &record, int row)
     m_record = &record;
     Tag = row;
     setWindowTitle(texts.caption);
+    // A step of 100 hours and more keeps its third place of hours.
+    maskTimeSnap->setInputMask(texts.time.indexOf(QLatin1Char(':')) > 2
+                                   ? QStringLiteral("999:99; ")
+                                   : QStringLiteral("99:99; "));
     maskTimeSnap->setText(texts.time);
-    editZnacSnap->setText(texts.value);
+    ShowFromStart(editZnacSnap, texts.value);
 }
 
 void FormEditSnap::BtnSnapOKClick()

@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "core/message_service.h"
 #include "instrument/clock_operations.h"
+#include "instrument/settings_edits.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
@@ -39,8 +40,8 @@ const QString ChooseDevice = QStringLiteral("Выберите прибор в д
 
 } // namespace
 
-FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
-    : QDialog(parent), m_station(station)
+FormNastrWare::FormNastrWare(Station &station, QWidget *parent, ClockFieldTexts *clockFields)
+    : QDialog(parent), m_station(station), m_clockFields(clockFields)
 {
     setObjectName(QStringLiteral("formNastrWare"));
     setWindowTitle(QStringLiteral("Настройка программы и конфигурации прибора"));
@@ -98,6 +99,14 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
     connect(BtnDelSnap, &QPushButton::clicked, this, &FormNastrWare::BtnDelSnapClick);
 
     installHints();
+    if (m_clockFields != nullptr) {
+        DateEdit->setText(m_clockFields->date);
+        MaskTime->setText(m_clockFields->time);
+    }
+    // Enter in a field starts nothing: no button becomes the default one.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        if (button->window() == this)
+            button->setAutoDefault(false);
 }
 
 FormNastrWare::~FormNastrWare() = default;
@@ -127,6 +136,8 @@ void FormNastrWare::showEvent(QShowEvent *event)
 void FormNastrWare::hideEvent(QHideEvent *event)
 {
     TimerOutTime->stop();
+    if (m_clockFields != nullptr)
+        *m_clockFields = {DateEdit->text(), MaskTime->text()};
     QDialog::hideEvent(event);
 }
 
@@ -178,6 +189,20 @@ void FormNastrWare::currentNodeChanged(QTreeWidgetItem *current, QTreeWidgetItem
         return;
     const QSignalBlocker blocker(twNastr);
     twNastr->setCurrentItem(previous);
+    // A mouse press goes on to highlight the item it hit once this returns; the highlight
+    // is put back after it, so that it shows the node the pages show and the toolbar acts on.
+    QMetaObject::invokeMethod(this, &FormNastrWare::keepShownNodeSelected, Qt::QueuedConnection);
+}
+
+void FormNastrWare::keepShownNodeSelected()
+{
+    QTreeWidgetItem *shown = twNastr->topLevelItem(m_current);
+    if (shown == nullptr)
+        return;
+    const QSignalBlocker blocker(twNastr);
+    twNastr->setCurrentItem(shown);
+    twNastr->clearSelection();
+    shown->setSelected(true);
 }
 
 bool FormNastrWare::twNastrChanging(int cur, int next)
@@ -232,6 +257,7 @@ void FormNastrWare::showProgramSettings()
     editPathArh->setText(settings.PathArh);
     editTimeOpr->setText(QString::number(settings.TimeOpr));
     editTimeArh->setText(QString::number(settings.TimeArh));
+    m_shownProgram = programEntry();
 }
 
 void FormNastrWare::setNodeText(int n)
@@ -244,10 +270,21 @@ void FormNastrWare::setNodeText(int n)
 
 // ---- Taking the entries ---------------------------------------------------------------
 
+ProgramSettingsEntry FormNastrWare::programEntry() const
+{
+    return {cbAutoStart->isChecked(), editPathArh->text(), editTimeOpr->text(),
+            editTimeArh->text()};
+}
+
 bool FormNastrWare::acceptProgramSettings()
 {
-    const ProgramSettingsEntry entry{cbAutoStart->isChecked(), editPathArh->text(),
-                                     editTimeOpr->text(), editTimeArh->text()};
+    const ProgramSettingsEntry entry = programEntry();
+    // Settings the operator has not touched stay as stored, even where the checks would
+    // not take them (a poll period of 1500 s written into the file by hand).
+    if (entry.autoStart == m_shownProgram.autoStart && entry.folder == m_shownProgram.folder &&
+        entry.pollPeriod == m_shownProgram.pollPeriod &&
+        entry.archivePeriod == m_shownProgram.archivePeriod)
+        return true;
     const QString refusal = AcceptProgramSettings(entry, m_station.ProgDir(), m_station.settings);
     if (refusal.isEmpty())
         return true;
@@ -255,16 +292,28 @@ bool FormNastrWare::acceptProgramSettings()
     return false;
 }
 
-bool FormNastrWare::takeDeviceEntries(int n)
+bool FormNastrWare::takeEdits(int n, InstrumentSettings *settings)
 {
-    DeviceTable &table = m_station.table;
+    const InstrumentSettings &record = m_station.table.device(n);
     // The program has no entries of its own: it comes along from the record.
-    table.staging = table.device(n);
-    const QString refusal = ParseSettings(entries(), &table.staging);
+    InstrumentSettings taken = record;
+    const QString refusal = ParseSettings(entries(), &taken);
     if (!refusal.isEmpty()) {
         ShowError(refusal);
         return false;
     }
+    InstrumentSettings shown = record;
+    if (ParseSettings(m_shownEntries, &shown).isEmpty())
+        taken = WithEdits(record, shown, taken);
+    *settings = taken;
+    return true;
+}
+
+bool FormNastrWare::takeDeviceEntries(int n)
+{
+    DeviceTable &table = m_station.table;
+    if (!takeEdits(n, &table.staging))
+        return false;
     table.device(n) = table.staging;
     return true;
 }
@@ -317,7 +366,9 @@ bool FormNastrWare::FormCloseQuery()
 void FormNastrWare::reject()
 {
     // Closing by the title bar, the system menu or Escape: only with valid entries.
-    if (m_busy || !FormCloseQuery())
+    // Not while an operation or the link test holds the port, nor while the test's dialog
+    // keeps the window disabled.
+    if (m_busy || !isEnabled() || !FormCloseQuery())
         return;
     QDialog::reject();
     emit settingsClosed();
@@ -399,8 +450,15 @@ void FormNastrWare::setBusy(bool busy)
         m_animationFrame = 1;
         gifOperate->setPixmap(StationIcons::animationFrame(1).pixmap(24, 24));
     }
-    pcNastr->setEnabled(!busy);
-    setEnabled(!busy);
+    // Everything but the animation stops taking input. Disabling the whole window would
+    // grey the animation with it, so the controls beside its way up are disabled instead.
+    for (QWidget *kept = gifOperate; kept != this; kept = kept->parentWidget()) {
+        const auto siblings =
+            kept->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        for (QWidget *sibling : siblings)
+            if (sibling != kept && !sibling->isWindow())
+                sibling->setEnabled(!busy);
+    }
 }
 
 void FormNastrWare::nextAnimationFrame()

@@ -1,6 +1,7 @@
 // The controls of the settings window: toolbar, tree, the three pages and the status bar.
 #include "instrument/value_tables.h"
 #include "ui/chart_widget.h"
+#include "ui/field_values.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/station_icons.h"
 #include "ui/up_down.h"
@@ -154,10 +155,10 @@ QWidget *FormNastrWare::createProgramPage()
     btnSelDir->setToolTip(editPathArh->toolTip());
     btnSelDir->setFixedWidth(28);
     editTimeOpr = numberField(QStringLiteral("editTimeOpr"), data, 50);
-    editTimeOpr->setMaxLength(3);
+    LimitTyping(editTimeOpr, 3);
     editTimeOpr->setToolTip(QStringLiteral("Введите период опроса "));
     editTimeArh = numberField(QStringLiteral("editTimeArh"), data, 50);
-    editTimeArh->setMaxLength(3);
+    LimitTyping(editTimeArh, 3);
     editTimeArh->setToolTip(QStringLiteral("Введите период опроса "));
 
     auto *dataLayout = new QGridLayout(data);
@@ -193,7 +194,7 @@ QWidget *FormNastrWare::createInstrumentPage()
 
     auto *top = group(QString(), page);
     editNamePrib = named(new QLineEdit(top), QStringLiteral("editNamePrib"));
-    editNamePrib->setMaxLength(24);
+    LimitTyping(editNamePrib, 24);
     cbVkl = named(new QCheckBox(QStringLiteral("Включить прибор в опрос"), top),
                   QStringLiteral("cbVkl"));
     cbVklPrib = named(new QCheckBox(QStringLiteral("Включить измерение в приборе"), top),

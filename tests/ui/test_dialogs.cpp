@@ -109,6 +109,39 @@ private Q_SLOTS:
         QVERIFY(sameProgram(record, before));
     }
 
+    // OK without edits stores the step as it was: the fields show whole what they are given.
+    void stepEditorOkWithoutEditsKeepsTheStep_data()
+    {
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<float>("value");
+        QTest::newRow("25.3") << 1 << 25.3f;
+        QTest::newRow("123.45") << 2 << 123.45f;
+        QTest::newRow("-1234.5") << 3 << -1234.5f;
+        QTest::newRow("123 hours") << 123 << 7.0f;
+    }
+
+    void stepEditorOkWithoutEditsKeepsTheStep()
+    {
+        QFETCH(int, hours);
+        QFETCH(float, value);
+        InstrumentSettings record = twoSteps();
+        record.Program[0] = {static_cast<quint8>(hours), 5, value};
+        const InstrumentSettings before = record;
+        FormEditSnap editor;
+        editor.prepare(record, 1);
+        editor.show();
+        QCOMPARE(editor.editZnacSnap->cursorPosition(), 0);
+        editor.BtnSnapOK->click();
+        QCOMPARE(editor.result(), int(QDialog::Accepted));
+        QVERIFY(sameProgram(record, before));
+
+        // Typing stays within six characters.
+        editor.prepare(record, 1);
+        editor.editZnacSnap->clear();
+        QTest::keyClicks(editor.editZnacSnap, QStringLiteral("12345678"));
+        QCOMPARE(editor.editZnacSnap->text(), QStringLiteral("123456"));
+    }
+
     void stepEditorStoresOnlyOnOk()
     {
         InstrumentSettings record = twoSteps();

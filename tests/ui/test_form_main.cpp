@@ -381,7 +381,15 @@ private Q_SLOTS:
         form.twData->setCurrentItem(form.twData->topLevelItem(1));
         const QString file = dir() + QStringLiteral("/архив прибора.dbf");
         FileDialogs::setNextFileName(file);
+        // The title bar's close box does nothing while the download holds the port.
+        form.show();
+        bool visibleAfterClose = false;
+        QTimer::singleShot(0, &form, [&] {
+            form.close();
+            visibleAfterClose = form.isVisible();
+        });
         form.btnReadArh->click();
+        QVERIFY(visibleAfterClose);
         QVERIFY(form.isEnabled());
         QVERIFY(form.ArhPribView);
         QVERIFY(QFile::exists(file));
