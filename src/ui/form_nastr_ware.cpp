@@ -24,6 +24,8 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -37,6 +39,11 @@ namespace zeltar {
 namespace {
 
 const QString ChooseDevice = QStringLiteral("Выберите прибор в дереве");
+
+// The tree's width at the font the window was laid out for, and the room the pages take
+// beside the instrument page's own width.
+constexpr int TreeWidth = 137;
+constexpr int PageExtras = 48;
 
 } // namespace
 
@@ -58,7 +65,7 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent, ClockFieldTexts 
     splitter->addWidget(createTreePanel());
     splitter->addWidget(pcNastr);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({137, 626});
+    splitter->setSizes({TreeWidth, 626});
     sbNastr = new QStatusBar(this);
     sbNastr->setObjectName(QStringLiteral("sbNastr"));
     sbNastr->setSizeGripEnabled(false);
@@ -76,6 +83,7 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent, ClockFieldTexts 
 
     m_info = new FormInfoUstr(this);
     m_editSnap = new FormEditSnap(this);
+    RebuildSettingsTree();
     fitToInstrumentPage();
 
     connect(twNastr, &QTreeWidget::currentItemChanged, this, &FormNastrWare::currentNodeChanged);
@@ -166,6 +174,37 @@ void FormNastrWare::RebuildSettingsTree()
     // With no node selected before, selecting the root takes nothing and shows nothing.
     twNastrChanging(-1, 0);
     twNastr->setCurrentItem(twNastr->topLevelItem(0));
+    fitTreeToNames();
+}
+
+int FormNastrWare::treeWidthForNames() const
+{
+    QStyleOptionViewItem option;
+    option.initFrom(twNastr->viewport());
+    option.decorationSize = twNastr->iconSize();
+    int widest = 0;
+    for (int row = 0; row < twNastr->topLevelItemCount(); ++row) {
+        const QModelIndex index = twNastr->model()->index(row, 0);
+        widest = qMax(widest, twNastr->itemDelegate()->sizeHint(option, index).width());
+    }
+    return qMax(TreeWidth, widest + 2 * twNastr->frameWidth() +
+                               twNastr->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+}
+
+int FormNastrWare::instrumentPageWidth() const
+{
+    const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
+    return scroll->widget()->sizeHint().width() + PageExtras;
+}
+
+void FormNastrWare::fitTreeToNames()
+{
+    // The tree is 137 pixels wide at least and as wide as its longest name, up to a third
+    // of the window (the instrument page scrolls where the screen is too small for both);
+    // the operator may still move the splitter.
+    const int tree = qMin(treeWidthForNames(), qMax(TreeWidth, width() / 3));
+    if (splitter->sizes().value(0) < tree)
+        splitter->setSizes({tree, width() - tree});
 }
 
 void FormNastrWare::selectAfterRebuild(int node)
@@ -264,8 +303,10 @@ void FormNastrWare::setNodeText(int n)
 {
     QTreeWidgetItem *item = twNastr->topLevelItem(n);
     const QString &name = m_station.table.device(n).PribName;
-    if (item != nullptr && item->text(0) != name)
+    if (item != nullptr && item->text(0) != name) {
         item->setText(0, name);
+        fitTreeToNames();
+    }
 }
 
 // ---- Taking the entries ---------------------------------------------------------------
@@ -380,10 +421,8 @@ void FormNastrWare::fitToInstrumentPage()
     // more room, open large enough to show the instrument page without scrolling, as far
     // as the screen allows; the page scrolls beyond that.
     const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
-    if (scroll == nullptr || scroll->widget() == nullptr)
-        return;
     const QSize page = scroll->widget()->sizeHint();
-    QSize wanted(qMax(width(), page.width() + 137 + 48),
+    QSize wanted(qMax(width(), instrumentPageWidth() + treeWidthForNames()),
                  qMax(height(), page.height() + Panel1->sizeHint().height() +
                                     sbNastr->sizeHint().height() + 64));
     if (const QScreen *screen = QGuiApplication::primaryScreen())

@@ -170,6 +170,9 @@ protected:
 
 private:
     void fitToInstrumentPage();
+    void fitTreeToNames();
+    int treeWidthForNames() const;
+    int instrumentPageWidth() const;
     void createToolbar();
     QWidget *createTreePanel();
     void createPages();

@@ -484,10 +484,16 @@ QWidget *FormNastrWare::createRegulationPage()
     sgProg->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgProg->setSelectionMode(QAbstractItemView::SingleSelection);
     sgProg->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    sgProg->setColumnWidth(0, 30);
-    sgProg->setColumnWidth(1, 60);
-    sgProg->setColumnWidth(2, 60);
-    sgProg->setFixedWidth(30 + 60 + 60 + 24);
+    // 30, 60 and 60 pixels at least, as wide as the titles need at the desktop's font.
+    const int widths[] = {30, 60, 60};
+    int gridWidth =
+        2 * sgProg->frameWidth() + sgProg->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int column = 0; column < 3; ++column) {
+        const int width = qMax(widths[column], sgProg->horizontalHeader()->sectionSizeHint(column));
+        sgProg->setColumnWidth(column, width);
+        gridWidth += width;
+    }
+    sgProg->setFixedWidth(gridWidth);
     BtnAddSnap = named(new QPushButton(QStringLiteral("Добавить шаг"), byProgram),
                        QStringLiteral("BtnAddSnap"));
     BtnDelSnap = named(new QPushButton(QStringLiteral("Удалить шаг"), byProgram),

@@ -2,6 +2,7 @@
 // store and when they let the settings window be used again.
 #include "instrument/link_test.h"
 #include "message_recorder.h"
+#include "ui/form_about.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
 
@@ -140,6 +141,24 @@ private Q_SLOTS:
         editor.editZnacSnap->clear();
         QTest::keyClicks(editor.editZnacSnap, QStringLiteral("12345678"));
         QCOMPARE(editor.editZnacSnap->text(), QStringLiteral("123456"));
+    }
+
+    // The about box and the step editor are as large as their texts at the desktop's font.
+    void dialogsFitTheirTexts()
+    {
+        FormAbout about;
+        about.show();
+        for (const QLabel *label : about.findChildren<QLabel *>()) {
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+            QVERIFY(!label->wordWrap());
+        }
+
+        InstrumentSettings record = twoSteps();
+        FormEditSnap editor;
+        editor.prepare(record, 2);
+        QFont title = editor.font();
+        title.setBold(true);
+        QVERIFY(editor.width() > QFontMetrics(title).horizontalAdvance(editor.windowTitle()));
     }
 
     void stepEditorStoresOnlyOnOk()

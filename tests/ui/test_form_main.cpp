@@ -397,6 +397,7 @@ private Q_SLOTS:
         QCOMPARE(form.TableView->columnCount(), 3);
         QCOMPARE(form.Chart1->points().size(), 5);
         QCOMPARE(form.editGrafN->text(), QStringLiteral("5"));
+        QCOMPARE(form.editGrafMax->cursorPosition(), 0); // a long number shows its start
         QCOMPARE(form.PageControl1->currentWidget(), form.tsArh);
         // Page changes keep the downloaded archive until another node is selected.
         form.PageControl1->setCurrentWidget(form.tsGraf);

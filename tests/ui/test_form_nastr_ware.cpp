@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -622,6 +623,23 @@ private Q_SLOTS:
         QTest::keyClick(m_form->editTimeOpr, Qt::Key_Return);
         QVERIFY(m_form->isVisible());
         QVERIFY(FileDialogs::queueEmpty());
+    }
+
+    // Names in the tree and the program grid's titles are not cut at the desktop's font.
+    void treeAndGridFitTheirTexts()
+    {
+        start();
+        QTreeWidget *tree = m_form->twNastr;
+        QTreeWidgetItem *item = tree->topLevelItem(1);
+        item->setText(0, QStringLiteral("Сушильная камера номер два"));
+        m_station->table.device(1).PribName = item->text(0);
+        m_form->prepareEntering();
+        const QRect rect = tree->visualItemRect(tree->topLevelItem(1));
+        QVERIFY(tree->viewport()->width() >= rect.left() + tree->fontMetrics().horizontalAdvance(
+                                                               tree->topLevelItem(1)->text(0)));
+        QHeaderView *titles = m_form->sgProg->horizontalHeader();
+        for (int column = 0; column < 3; ++column)
+            QVERIFY(titles->sectionSize(column) >= titles->sectionSizeHint(column));
     }
 
     // The clock fields keep their contents for the station's run, across openings.
