@@ -131,6 +131,14 @@ private:
         QCoreApplication::processEvents();
     }
 
+    // A click on a row of the program grid.
+    void clickStep(int row)
+    {
+        QTableWidget *grid = m_form->sgProg;
+        const QRect rect = grid->visualItemRect(grid->item(row, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
     QList<int> highlightedNodes() const
     {
         QList<int> nodes;
@@ -369,12 +377,13 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        m_form->sgProg->selectRow(0);
+        m_form->pcNastr->setCurrentWidget(m_form->tabNastrReg);
+        clickStep(0);
         m_form->BtnAddSnap->click();
         QCOMPARE(m_station->table.device(1).PribPoint, 3);
         QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
         QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("0"));
-        m_form->sgProg->selectRow(2);
+        clickStep(2);
         m_form->BtnDelSnap->click();
         QCOMPARE(m_form->sgProg->rowCount(), 2);
         QCOMPARE(m_station->table.device(1).PribPoint, 2);
