@@ -84,10 +84,12 @@ StepEditorTexts RegulationProgram::editorTexts(int row) const
 
 QString RegulationProgram::applyEdit(int row, const QString &timeText, const QString &valueText)
 {
-    const std::optional<int> hours = timePart(timeText.mid(0, 2));
-    if (!hours)
+    // Hours run up to the colon: two places, or three for a step of 100 hours and more.
+    const qsizetype colon = timeText.indexOf(QLatin1Char(':'));
+    const std::optional<int> hours = colon < 0 ? std::nullopt : timePart(timeText.left(colon));
+    if (!hours || *hours >= ProgramEndHours)
         return StepHourMessage;
-    const std::optional<int> minutes = timePart(timeText.mid(3, 2));
+    const std::optional<int> minutes = timePart(timeText.mid(colon + 1, 2));
     if (!minutes)
         return StepMinuteMessage;
     if (*minutes > 59)

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QWheelEvent>
 
@@ -34,6 +36,15 @@ ArchiveGrid::ArchiveGrid(ArchiveTableModel *model, QWidget *parent)
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setDefaultSectionSize(RowHeight);
+    // The indicator column is as wide as its marker needs from the start, so the columns
+    // do not move when the marker first appears.
+    QStyleOptionHeader marker;
+    marker.initFrom(m_view->verticalHeader());
+    marker.text = ArchiveTableModel::recordMarker();
+    m_view->verticalHeader()->setFixedWidth(
+        m_view->style()
+            ->sizeFromContents(QStyle::CT_HeaderSection, &marker, QSize(), m_view->verticalHeader())
+            .width());
     m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
     m_scroll->setObjectName(QStringLiteral("scroll"));
@@ -50,15 +61,23 @@ ArchiveGrid::ArchiveGrid(ArchiveTableModel *model, QWidget *parent)
         showCurrent();
     });
     // A new table, a refresh or new columns: the scroll range follows the record count.
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        if (m_current >= m_model->recordCount())
-            m_current = m_model->recordCount() - 1;
-        layoutWindow();
-    });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ArchiveGrid::followTable);
     connect(m_view, &QTableView::clicked, this, [this](const QModelIndex &index) {
         m_current = m_model->recordOfRow(index.row());
         m_model->setIndicatorRow(m_current);
     });
+    followTable();
+}
+
+void ArchiveGrid::followTable()
+{
+    if (m_current >= m_model->recordCount())
+        m_current = m_model->recordCount() - 1;
+    // A table that is opened stands on its first record, marked as such from the start.
+    if (m_current < 0 && m_model->recordCount() > 0)
+        m_current = 0;
+    m_model->setIndicatorRow(m_current);
+    layoutWindow();
 }
 
 int ArchiveGrid::fullRows() const

@@ -40,6 +40,8 @@ protected:
 private:
     int fullRows() const;
     void layoutWindow();
+    // A new table, a refresh or new columns: the current record and the scroll range follow.
+    void followTable();
     void scrollTo(int first);
     void showCurrent();
     bool navigate(int key, Qt::KeyboardModifiers modifiers);

@@ -120,6 +120,11 @@ int ArchiveTableModel::refresh()
     return m_rowCount;
 }
 
+QString ArchiveTableModel::recordMarker()
+{
+    return RecordMarker;
+}
+
 void ArchiveTableModel::setIndicatorRow(int record)
 {
     if (record < 0 || record >= m_rowCount)

@@ -66,6 +66,8 @@ public:
     // The number of the newest record; -1 when the table is empty or closed.
     int lastRow() const { return m_rowCount - 1; }
 
+    // The text of the vertical header that marks the current record.
+    static QString recordMarker();
     // The record whose vertical header shows the record marker; -1 for none.
     void setIndicatorRow(int record);
     int indicatorRow() const { return m_indicatorRow; }

@@ -16,7 +16,6 @@ FormAbout::FormAbout(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("О программе"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(243, 245);
 
     auto *panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -37,11 +36,8 @@ FormAbout::FormAbout(QWidget *parent) : QDialog(parent)
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Sunken);
     text->addWidget(separator);
-    QLabel *web =
-        addLine(QStringLiteral("Web-сайт: <b>%1</b>").arg(MakerWebAddress), Qt::AlignLeft);
-    web->setWordWrap(true);
-    QLabel *mail = addLine(QStringLiteral("E-mail: <b>%1</b>").arg(MakerMail), Qt::AlignLeft);
-    mail->setWordWrap(true);
+    addLine(QStringLiteral("Web-сайт: <b>%1</b>").arg(MakerWebAddress), Qt::AlignLeft);
+    addLine(QStringLiteral("E-mail: <b>%1</b>").arg(MakerMail), Qt::AlignLeft);
     text->addStretch();
 
     Button1 = new QPushButton(QStringLiteral("Закрыть"), this);
@@ -54,6 +50,9 @@ FormAbout::FormAbout(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(panel);
     layout->addLayout(buttons);
+
+    // 243 x 245 at the font it was drawn for; as large as the texts need at the desktop's.
+    setFixedSize(sizeHint().expandedTo(QSize(243, 245)));
 }
 
 } // namespace zeltar

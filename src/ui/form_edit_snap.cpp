@@ -2,6 +2,7 @@
 
 #include "core/message_service.h"
 #include "instrument/regulation_program.h"
+#include "ui/field_values.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,13 +14,19 @@
 
 namespace zeltar {
 
+namespace {
+
+// Room that a title bar takes beside its caption: icon, buttons and margins.
+constexpr int TitleBarExtras = 120;
+
+} // namespace
+
 FormEditSnap::FormEditSnap(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("formEditSnap"));
     setWindowTitle(QStringLiteral("Настройка шага регулирования"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(301, 115);
 
     auto *box = new QGroupBox(QStringLiteral(" Значения шага регулирования "), this);
     QFont bold = box->font();
@@ -31,7 +38,7 @@ FormEditSnap::FormEditSnap(QWidget *parent) : QDialog(parent)
     maskTimeSnap->setInputMask(QStringLiteral("99:99; "));
     editZnacSnap = new QLineEdit(box);
     editZnacSnap->setObjectName(QStringLiteral("editZnacSnap"));
-    editZnacSnap->setMaxLength(6);
+    LimitTyping(editZnacSnap, 6);
     auto *timeLabel = new QLabel(QStringLiteral("Время"), box);
     auto *valueLabel = new QLabel(QStringLiteral("Значение"), box);
     QFont plain = bold;
@@ -60,6 +67,7 @@ FormEditSnap::FormEditSnap(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(box);
     layout->addLayout(buttons);
+    fitToCaption();
 }
 
 void FormEditSnap::prepare(InstrumentSettings &record, int row)
@@ -68,8 +76,23 @@ void FormEditSnap::prepare(InstrumentSettings &record, int row)
     m_record = &record;
     Tag = row;
     setWindowTitle(texts.caption);
+    fitToCaption();
+    // A step of 100 hours and more keeps its third place of hours.
+    maskTimeSnap->setInputMask(texts.time.indexOf(QLatin1Char(':')) > 2
+                                   ? QStringLiteral("999:99; ")
+                                   : QStringLiteral("99:99; "));
     maskTimeSnap->setText(texts.time);
-    editZnacSnap->setText(texts.value);
+    ShowFromStart(editZnacSnap, texts.value);
+}
+
+void FormEditSnap::fitToCaption()
+{
+    // 301 x 115 at least; wide enough for the caption in a title bar's bold font beside the
+    // window's icon and buttons, and for the fields at the desktop's font.
+    QFont title = font();
+    title.setBold(true);
+    const int caption = QFontMetrics(title).horizontalAdvance(windowTitle()) + TitleBarExtras;
+    setFixedSize(sizeHint().expandedTo(QSize(qMax(301, caption), 115)));
 }
 
 void FormEditSnap::BtnSnapOKClick()

@@ -30,6 +30,7 @@ public:
     QPushButton *BtnSnapCansel;
 
 private:
+    void fitToCaption();
     void BtnSnapOKClick();
     void BtnSnapCanselClick();
 

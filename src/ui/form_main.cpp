@@ -13,6 +13,7 @@
 #include "ui/chart_settings.h"
 #include "ui/chart_widget.h"
 #include "ui/current_view.h"
+#include "ui/field_values.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_about.h"
 #include "ui/form_nastr_ware.h"
@@ -580,8 +581,8 @@ void FormMain::PageControl1Change(int index)
     if (page == tsGraf) {
         const PollingState &state = m_station.state;
         editGrafN->setText(QString::number(state.GrafN));
-        editGrafMax->setText(GeneralNumberText(state.GrafMax));
-        editGrafMin->setText(GeneralNumberText(state.GrafMin));
+        ShowFromStart(editGrafMax, GeneralNumberText(state.GrafMax));
+        ShowFromStart(editGrafMin, GeneralNumberText(state.GrafMin));
         Chart1->clear();
         if (state.SelUstr != 0) {
             cbAutoGraf->setChecked(true);
@@ -666,6 +667,7 @@ void FormMain::btnReadArhClick()
     }
 
     setEnabled(false);
+    m_downloading = true;
     const ArchiveDownload download =
         DownloadArchive(m_station.CommModBus, m_station.table.device(k),
                         [this](const QString &status, int) { sbMain->showMessage(status); });
@@ -679,6 +681,7 @@ void FormMain::btnReadArhClick()
         ShowError(download.message());
     }
     m_station.CommModBus.ClosePort();
+    m_downloading = false;
     setEnabled(true);
 }
 
@@ -698,8 +701,8 @@ void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QStr
     const DownloadedRange range = DownloadedChartRange(records, download.firstRecordKept);
     Chart1->clear();
     Chart1->setValueRange(range.axis().min, range.axis().max);
-    editGrafMax->setText(GeneralNumberText(range.highest));
-    editGrafMin->setText(GeneralNumberText(range.lowest));
+    ShowFromStart(editGrafMax, GeneralNumberText(range.highest));
+    ShowFromStart(editGrafMin, GeneralNumberText(range.lowest));
     editGrafN->setText(QString::number(download.records.size()));
 
     TableView->setColumns(DownloadedGridColumns());
@@ -736,7 +739,7 @@ void FormMain::btnNastrWareClick()
 {
     if (m_station.state.OprRun) // the button is disabled while polling runs
         return;
-    FormNastrWare settings(m_station, this);
+    FormNastrWare settings(m_station, this, &m_settingsClock);
     centreOver(&settings);
     connect(&settings, &FormNastrWare::settingsClosed, this, &FormMain::RebuildMainTree);
     settings.enter();
@@ -795,6 +798,11 @@ void FormMain::closeEvent(QCloseEvent *event)
 {
     if (m_closing) {
         event->accept();
+        return;
+    }
+    // The operator cannot close the station while an archive download holds the port.
+    if (m_downloading && m_askOnClose) {
+        event->ignore();
         return;
     }
     if (m_askOnClose && m_started && !AskYesNo(QStringLiteral("Выйти из программы ?"))) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/form_nastr_ware.h"
+
 #include <QMainWindow>
 
 class QCheckBox;
@@ -141,6 +143,8 @@ private:
     bool m_started = false;
     bool m_closing = false;
     bool m_askOnClose = true;
+    bool m_downloading = false;
+    ClockFieldTexts m_settingsClock; // the settings window's clock fields, kept between openings
     bool m_templateFailureShown = false;
 };
 

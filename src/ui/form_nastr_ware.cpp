@@ -7,6 +7,7 @@
 #include "core/clock.h"
 #include "core/message_service.h"
 #include "instrument/clock_operations.h"
+#include "instrument/settings_edits.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
@@ -24,6 +25,8 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -38,10 +41,15 @@ namespace {
 
 const QString ChooseDevice = QStringLiteral("Выберите прибор в дереве");
 
+// The tree's width at the font the window was laid out for, and the room the pages take
+// beside the instrument page's own width.
+constexpr int TreeWidth = 137;
+constexpr int PageExtras = 48;
+
 } // namespace
 
-FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
-    : QDialog(parent), m_station(station)
+FormNastrWare::FormNastrWare(Station &station, QWidget *parent, ClockFieldTexts *clockFields)
+    : QDialog(parent), m_station(station), m_clockFields(clockFields)
 {
     setObjectName(QStringLiteral("formNastrWare"));
     setWindowTitle(QStringLiteral("Настройка программы и конфигурации прибора"));
@@ -58,7 +66,7 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
     splitter->addWidget(createTreePanel());
     splitter->addWidget(pcNastr);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({137, 626});
+    splitter->setSizes({TreeWidth, 626});
     sbNastr = new QStatusBar(this);
     sbNastr->setObjectName(QStringLiteral("sbNastr"));
     sbNastr->setSizeGripEnabled(false);
@@ -76,6 +84,7 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
 
     m_info = new FormInfoUstr(this);
     m_editSnap = new FormEditSnap(this);
+    RebuildSettingsTree();
     fitToInstrumentPage();
 
     connect(twNastr, &QTreeWidget::currentItemChanged, this, &FormNastrWare::currentNodeChanged);
@@ -99,6 +108,14 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent)
     connect(BtnDelSnap, &QPushButton::clicked, this, &FormNastrWare::BtnDelSnapClick);
 
     installHints();
+    if (m_clockFields != nullptr) {
+        DateEdit->setText(m_clockFields->date);
+        MaskTime->setText(m_clockFields->time);
+    }
+    // Enter in a field starts nothing: no button becomes the default one.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        if (button->window() == this)
+            button->setAutoDefault(false);
 }
 
 FormNastrWare::~FormNastrWare() = default;
@@ -128,6 +145,8 @@ void FormNastrWare::showEvent(QShowEvent *event)
 void FormNastrWare::hideEvent(QHideEvent *event)
 {
     TimerOutTime->stop();
+    if (m_clockFields != nullptr)
+        *m_clockFields = {DateEdit->text(), MaskTime->text()};
     QDialog::hideEvent(event);
 }
 
@@ -156,6 +175,37 @@ void FormNastrWare::RebuildSettingsTree()
     // With no node selected before, selecting the root takes nothing and shows nothing.
     twNastrChanging(-1, 0);
     twNastr->setCurrentItem(twNastr->topLevelItem(0));
+    fitTreeToNames();
+}
+
+int FormNastrWare::treeWidthForNames() const
+{
+    QStyleOptionViewItem option;
+    option.initFrom(twNastr->viewport());
+    option.decorationSize = twNastr->iconSize();
+    int widest = 0;
+    for (int row = 0; row < twNastr->topLevelItemCount(); ++row) {
+        const QModelIndex index = twNastr->model()->index(row, 0);
+        widest = qMax(widest, twNastr->itemDelegate()->sizeHint(option, index).width());
+    }
+    return qMax(TreeWidth, widest + 2 * twNastr->frameWidth() +
+                               twNastr->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+}
+
+int FormNastrWare::instrumentPageWidth() const
+{
+    const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
+    return scroll->widget()->sizeHint().width() + PageExtras;
+}
+
+void FormNastrWare::fitTreeToNames()
+{
+    // The tree is 137 pixels wide at least and as wide as its longest name, up to a third
+    // of the window (the instrument page scrolls where the screen is too small for both);
+    // the operator may still move the splitter.
+    const int tree = qMin(treeWidthForNames(), qMax(TreeWidth, width() / 3));
+    if (splitter->sizes().value(0) < tree)
+        splitter->setSizes({tree, width() - tree});
 }
 
 void FormNastrWare::selectAfterRebuild(int node)
@@ -179,6 +229,20 @@ void FormNastrWare::currentNodeChanged(QTreeWidgetItem *current, QTreeWidgetItem
         return;
     const QSignalBlocker blocker(twNastr);
     twNastr->setCurrentItem(previous);
+    // A mouse press goes on to highlight the item it hit once this returns; the highlight
+    // is put back after it, so that it shows the node the pages show and the toolbar acts on.
+    QMetaObject::invokeMethod(this, &FormNastrWare::keepShownNodeSelected, Qt::QueuedConnection);
+}
+
+void FormNastrWare::keepShownNodeSelected()
+{
+    QTreeWidgetItem *shown = twNastr->topLevelItem(m_current);
+    if (shown == nullptr)
+        return;
+    const QSignalBlocker blocker(twNastr);
+    twNastr->setCurrentItem(shown);
+    twNastr->clearSelection();
+    shown->setSelected(true);
 }
 
 bool FormNastrWare::twNastrChanging(int cur, int next)
@@ -234,22 +298,36 @@ void FormNastrWare::showProgramSettings()
     editPathArh->setText(settings.PathArh);
     editTimeOpr->setText(QString::number(settings.TimeOpr));
     editTimeArh->setText(QString::number(settings.TimeArh));
+    m_shownProgram = programEntry();
 }
 
 void FormNastrWare::setNodeText(int n)
 {
     QTreeWidgetItem *item = twNastr->topLevelItem(n);
     const QString &name = m_station.table.device(n).PribName;
-    if (item != nullptr && item->text(0) != name)
+    if (item != nullptr && item->text(0) != name) {
         item->setText(0, name);
+        fitTreeToNames();
+    }
 }
 
 // ---- Taking the entries ---------------------------------------------------------------
 
+ProgramSettingsEntry FormNastrWare::programEntry() const
+{
+    return {cbAutoStart->isChecked(), editPathArh->text(), editTimeOpr->text(),
+            editTimeArh->text()};
+}
+
 bool FormNastrWare::acceptProgramSettings()
 {
-    const ProgramSettingsEntry entry{cbAutoStart->isChecked(), editPathArh->text(),
-                                     editTimeOpr->text(), editTimeArh->text()};
+    const ProgramSettingsEntry entry = programEntry();
+    // Settings the operator has not touched stay as stored, even where the checks would
+    // not take them (a poll period of 1500 s written into the file by hand).
+    if (entry.autoStart == m_shownProgram.autoStart && entry.folder == m_shownProgram.folder &&
+        entry.pollPeriod == m_shownProgram.pollPeriod &&
+        entry.archivePeriod == m_shownProgram.archivePeriod)
+        return true;
     const QString refusal = AcceptProgramSettings(entry, m_station.ProgDir(), m_station.settings);
     if (refusal.isEmpty()) {
         // The link mode has a section of its own, written only when it changes.
@@ -263,16 +341,28 @@ bool FormNastrWare::acceptProgramSettings()
     return false;
 }
 
-bool FormNastrWare::takeDeviceEntries(int n)
+bool FormNastrWare::takeEdits(int n, InstrumentSettings *settings)
 {
-    DeviceTable &table = m_station.table;
+    const InstrumentSettings &record = m_station.table.device(n);
     // The program has no entries of its own: it comes along from the record.
-    table.staging = table.device(n);
-    const QString refusal = ParseSettings(entries(), &table.staging);
+    InstrumentSettings taken = record;
+    const QString refusal = ParseSettings(entries(), &taken);
     if (!refusal.isEmpty()) {
         ShowError(refusal);
         return false;
     }
+    InstrumentSettings shown = record;
+    if (ParseSettings(m_shownEntries, &shown).isEmpty())
+        taken = WithEdits(record, shown, taken);
+    *settings = taken;
+    return true;
+}
+
+bool FormNastrWare::takeDeviceEntries(int n)
+{
+    DeviceTable &table = m_station.table;
+    if (!takeEdits(n, &table.staging))
+        return false;
     table.device(n) = table.staging;
     return true;
 }
@@ -325,7 +415,9 @@ bool FormNastrWare::FormCloseQuery()
 void FormNastrWare::reject()
 {
     // Closing by the title bar, the system menu or Escape: only with valid entries.
-    if (m_busy || !FormCloseQuery())
+    // Not while an operation or the link test holds the port, nor while the test's dialog
+    // keeps the window disabled.
+    if (m_busy || !isEnabled() || !FormCloseQuery())
         return;
     QDialog::reject();
     emit settingsClosed();
@@ -337,10 +429,8 @@ void FormNastrWare::fitToInstrumentPage()
     // more room, open large enough to show the instrument page without scrolling, as far
     // as the screen allows; the page scrolls beyond that.
     const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
-    if (scroll == nullptr || scroll->widget() == nullptr)
-        return;
     const QSize page = scroll->widget()->sizeHint();
-    QSize wanted(qMax(width(), page.width() + 137 + 48),
+    QSize wanted(qMax(width(), instrumentPageWidth() + treeWidthForNames()),
                  qMax(height(), page.height() + Panel1->sizeHint().height() +
                                     sbNastr->sizeHint().height() + 64));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -407,8 +497,15 @@ void FormNastrWare::setBusy(bool busy)
         m_animationFrame = 1;
         gifOperate->setPixmap(StationIcons::animationFrame(1).pixmap(24, 24));
     }
-    pcNastr->setEnabled(!busy);
-    setEnabled(!busy);
+    // Everything but the animation stops taking input. Disabling the whole window would
+    // grey the animation with it, so the controls beside its way up are disabled instead.
+    for (QWidget *kept = gifOperate; kept != this; kept = kept->parentWidget()) {
+        const auto siblings =
+            kept->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        for (QWidget *sibling : siblings)
+            if (sibling != kept && !sibling->isWindow())
+                sibling->setEnabled(!busy);
+    }
 }
 
 void FormNastrWare::nextAnimationFrame()

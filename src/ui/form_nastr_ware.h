@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/configuration.h"
 #include "instrument/register_codec.h"
 #include "instrument/regulation_program.h"
 #include "instrument/settings_parser.h"
@@ -32,6 +33,15 @@ class FormInfoUstr;
 class Station;
 class UpDown;
 
+// The texts of the settings window's clock fields. The window is built anew at every
+// opening; its owner keeps these for the station's run, so the fields come back as the
+// operator left them.
+struct ClockFieldTexts
+{
+    QString date;
+    QString time;
+};
+
 // The settings window: the program settings, the settings of every instrument, adding and
 // deleting instruments, and the operations on the instrument selected in the tree. Leaving
 // a node, saving and closing check the entries of that node and write them to the
@@ -40,7 +50,8 @@ class FormNastrWare : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FormNastrWare(Station &station, QWidget *parent = nullptr);
+    explicit FormNastrWare(Station &station, QWidget *parent = nullptr,
+                           ClockFieldTexts *clockFields = nullptr);
     ~FormNastrWare() override;
 
     // Everything entering does before the window shows: the tree rebuilt with the program
@@ -160,6 +171,9 @@ protected:
 
 private:
     void fitToInstrumentPage();
+    void fitTreeToNames();
+    int treeWidthForNames() const;
+    int instrumentPageWidth() const;
     void createToolbar();
     QWidget *createTreePanel();
     void createPages();
@@ -180,6 +194,7 @@ private:
     void selectAfterRebuild(int node);
     void currentNodeChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     bool twNastrChanging(int cur, int next);
+    void keepShownNodeSelected();
     void showProgramPage();
     void showInstrumentPages();
     void showProgramSettings();
@@ -187,7 +202,11 @@ private:
     bool isDevice(int n) const;
 
     // Taking the entries into memory; each shows its message on refusal.
+    ProgramSettingsEntry programEntry() const;
     bool acceptProgramSettings();
+    // The record of device n with the operator's edits of the instrument pages, into
+    // *settings; false (and *settings untouched) when a check refuses an entry.
+    bool takeEdits(int n, InstrumentSettings *settings);
     bool takeDeviceEntries(int n);
     void showEntries(const SettingsEntries &shown);
     void fillRanges(int type);
@@ -221,6 +240,7 @@ private:
     void showClock(const InstrumentClock &clock, int century);
 
     Station &m_station;
+    ClockFieldTexts *m_clockFields;
     FormInfoUstr *m_info;
     FormEditSnap *m_editSnap;
     QTimer *m_animation;
@@ -230,6 +250,10 @@ private:
     // The node selected in the tree as the selection handler last let it be; -1 before
     // the first rebuild.
     int m_current = -1;
+    // The entries as the pages were filled from a record or the program settings: what
+    // still reads the same has not been edited and keeps its stored value.
+    SettingsEntries m_shownEntries;
+    ProgramSettingsEntry m_shownProgram;
     bool m_busy = false;
 };
 

@@ -5,6 +5,7 @@
 #include "instrument/regulation_program.h"
 #include "instrument/value_tables.h"
 #include "ui/chart_widget.h"
+#include "ui/field_values.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/up_down.h"
@@ -18,30 +19,19 @@
 
 namespace zeltar {
 
-namespace {
-
-// A stored index selects its list item; one outside the list leaves the list as it was.
-void selectIndex(QComboBox *combo, int index)
-{
-    if (index >= 0 && index < combo->count())
-        combo->setCurrentIndex(index);
-}
-
-} // namespace
-
 SettingsEntries FormNastrWare::entries() const
 {
     SettingsEntries e;
     e.editNamePrib = editNamePrib->text();
     e.cbVkl = cbVkl->isChecked();
-    e.cbPribPort = cbPribPort->currentIndex();
-    e.cbPribBaud = cbPribBaud->currentIndex();
+    e.cbPribPort = ListValue(cbPribPort);
+    e.cbPribBaud = ListValue(cbPribBaud);
     e.upPribAdr = upPribAdr->position();
-    e.cbPribType = cbPribType->currentIndex();
-    e.cbPribDiap = cbPribDiap->currentIndex();
-    e.cbPribTypeReg = cbPribTypeReg->currentIndex();
-    e.cbPribPeriod = cbPribPeriod->currentIndex();
-    e.cbPribZap = cbPribZap->currentIndex();
+    e.cbPribType = ListValue(cbPribType);
+    e.cbPribDiap = ListValue(cbPribDiap);
+    e.cbPribTypeReg = ListValue(cbPribTypeReg);
+    e.cbPribPeriod = ListValue(cbPribPeriod);
+    e.cbPribZap = ListValue(cbPribZap);
     e.upPribPeriodArh = upPribPeriodArh->position();
     for (size_t i = 0; i < 4; ++i) {
         e.editPribUst[i] = editPribUst[i]->text();
@@ -82,22 +72,22 @@ void FormNastrWare::ShowPribSettings(int n)
         return;
     showEntries(EntriesFromSettings(m_station.table.device(n)));
     ShowProgram(n, ProgramValueFormat::Fixed);
+    m_shownEntries = entries();
 }
 
 void FormNastrWare::showEntries(const SettingsEntries &shown)
 {
     cbVkl->setChecked(shown.cbVkl);
     editNamePrib->setText(shown.editNamePrib);
-    selectIndex(cbPribPort, shown.cbPribPort);
-    selectIndex(cbPribBaud, shown.cbPribBaud);
+    ShowListValue(cbPribPort, shown.cbPribPort, QString::number(shown.cbPribPort + 1));
+    ShowListValue(cbPribBaud, shown.cbPribBaud);
     upPribAdr->setPosition(shown.upPribAdr);
-    selectIndex(cbPribType, shown.cbPribType);
-    // The ranges belong to the type the list shows; a range outside them shows the first.
-    fillRanges(cbPribType->currentIndex());
-    cbPribDiap->setCurrentIndex(
-        shown.cbPribDiap >= 0 && shown.cbPribDiap < cbPribDiap->count() ? shown.cbPribDiap : 0);
-    selectIndex(cbPribTypeReg, shown.cbPribTypeReg);
-    selectIndex(cbPribPeriod, shown.cbPribPeriod);
+    ShowListValue(cbPribType, shown.cbPribType);
+    // The ranges belong to the type shown; a type outside its list has none.
+    fillRanges(shown.cbPribType);
+    ShowListValue(cbPribDiap, shown.cbPribDiap);
+    ShowListValue(cbPribTypeReg, shown.cbPribTypeReg);
+    ShowListValue(cbPribPeriod, shown.cbPribPeriod);
     for (size_t i = 0; i < 4; ++i)
         editPribUst[i]->setText(shown.editPribUst[i]);
     for (size_t i = 0; i < 4; ++i)
@@ -115,7 +105,7 @@ void FormNastrWare::showEntries(const SettingsEntries &shown)
         cbTypeUst[i]->setCurrentIndex(shown.cbTypeUst[i]);
     for (size_t i = 0; i < 4; ++i)
         cbIshSostRele[i]->setCurrentIndex(shown.cbIshSostRele[i]);
-    selectIndex(cbPribZap, shown.cbPribZap);
+    ShowListValue(cbPribZap, shown.cbPribZap);
     upPribPeriodArh->setPosition(shown.upPribPeriodArh);
     for (size_t i = 0; i < 4; ++i)
         checkVklUst[i]->setChecked(shown.checkVklUst[i]);
@@ -142,9 +132,9 @@ void FormNastrWare::fillRanges(int type)
     cbPribDiap->addItems(SensorRanges(type));
 }
 
-void FormNastrWare::cbPribTypeChange(int index)
+void FormNastrWare::cbPribTypeChange(int)
 {
-    fillRanges(index);
+    fillRanges(ListValue(cbPribType));
     cbPribDiap->setCurrentIndex(0);
 }
 

@@ -7,6 +7,7 @@
 #include "instrument/link_test.h"
 #include "instrument/settings_read.h"
 #include "instrument/settings_write.h"
+#include "ui/field_values.h"
 #include "ui/form_info_ustr.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/up_down.h"
@@ -22,9 +23,10 @@ void FormNastrWare::BtnReadClick()
     if (k == 0)
         return;
     setBusy(true);
-    const int code =
-        ReadInstrumentSettings(m_station.CommModBus, m_station.table, k, cbPribBaud->currentIndex(),
-                               upPribAdr->position(), &m_clock);
+    // A stored address above 99 is read at as it is; the record keeps a byte.
+    const int address = qBound(0, upPribAdr->position(), 255);
+    const int code = ReadInstrumentSettings(m_station.CommModBus, m_station.table, k,
+                                            ListValue(cbPribBaud), address, &m_clock);
     if (code != SettingsReadOk)
         ShowError(SettingsReadFailureText(code));
     showClock(m_clock, 2000);
@@ -42,23 +44,20 @@ void FormNastrWare::BtnWriteClick()
     DeviceTable &table = m_station.table;
     InstrumentSettings &record = table.device(k);
     setBusy(true);
-    if (WriteChangesLink(record, cbPribBaud->currentIndex(), upPribAdr->position()) &&
+    if (WriteChangesLink(record, ListValue(cbPribBaud), upPribAdr->position()) &&
         !AskYesNo(LinkChangeQuestionText(), MessageIcon::Warning)) {
         setBusy(false);
         return;
     }
-    table.staging = record;
-    const QString refusal = ParseSettings(entries(), &table.staging);
-    if (!refusal.isEmpty()) {
-        ShowError(refusal);
+    if (!takeEdits(k, &table.staging)) {
         setBusy(false);
         return;
     }
     const int code = WriteInstrumentSettings(m_station.CommModBus, table, k);
     if (code == SettingsWriteLink) {
         // The instrument kept its link settings: so does the window, for the next try.
-        cbPribPort->setCurrentIndex(record.PribPort - 1);
-        cbPribBaud->setCurrentIndex(record.PribBaud);
+        ShowListValue(cbPribPort, record.PribPort - 1, QString::number(record.PribPort));
+        ShowListValue(cbPribBaud, record.PribBaud);
         upPribAdr->setPosition(record.PribAdr);
     }
     if (code == SettingsWriteOk)
@@ -89,9 +88,11 @@ void FormNastrWare::BtnTestUstrClick()
     m_info->move(x() + width() / 2 - m_info->width() / 2,
                  y() + height() / 2 - m_info->height() / 2);
     m_info->show();
+    m_busy = true;
     const LinkTestResult result =
         RunLinkTest(m_station.CommModBus, m_station.table.device(k),
                     [this](const QString &caption, int) { m_info->showProgress(caption); });
+    m_busy = false;
     if (result.portOpened)
         m_info->showResult(result);
     else

@@ -1,6 +1,7 @@
 // The controls of the settings window: toolbar, tree, the three pages and the status bar.
 #include "instrument/value_tables.h"
 #include "ui/chart_widget.h"
+#include "ui/field_values.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/station_icons.h"
 #include "ui/up_down.h"
@@ -162,10 +163,10 @@ QWidget *FormNastrWare::createProgramPage()
     btnSelDir->setToolTip(editPathArh->toolTip());
     btnSelDir->setFixedWidth(28);
     editTimeOpr = numberField(QStringLiteral("editTimeOpr"), data, 50);
-    editTimeOpr->setMaxLength(3);
+    LimitTyping(editTimeOpr, 3);
     editTimeOpr->setToolTip(QStringLiteral("Введите период опроса "));
     editTimeArh = numberField(QStringLiteral("editTimeArh"), data, 50);
-    editTimeArh->setMaxLength(3);
+    LimitTyping(editTimeArh, 3);
     editTimeArh->setToolTip(QStringLiteral("Введите период опроса "));
 
     auto *dataLayout = new QGridLayout(data);
@@ -201,7 +202,7 @@ QWidget *FormNastrWare::createInstrumentPage()
 
     auto *top = group(QString(), page);
     editNamePrib = named(new QLineEdit(top), QStringLiteral("editNamePrib"));
-    editNamePrib->setMaxLength(24);
+    LimitTyping(editNamePrib, 24);
     cbVkl = named(new QCheckBox(QStringLiteral("Включить прибор в опрос"), top),
                   QStringLiteral("cbVkl"));
     cbVklPrib = named(new QCheckBox(QStringLiteral("Включить измерение в приборе"), top),
@@ -491,10 +492,16 @@ QWidget *FormNastrWare::createRegulationPage()
     sgProg->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgProg->setSelectionMode(QAbstractItemView::SingleSelection);
     sgProg->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    sgProg->setColumnWidth(0, 30);
-    sgProg->setColumnWidth(1, 60);
-    sgProg->setColumnWidth(2, 60);
-    sgProg->setFixedWidth(30 + 60 + 60 + 24);
+    // 30, 60 and 60 pixels at least, as wide as the titles need at the desktop's font.
+    const int widths[] = {30, 60, 60};
+    int gridWidth =
+        2 * sgProg->frameWidth() + sgProg->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int column = 0; column < 3; ++column) {
+        const int width = qMax(widths[column], sgProg->horizontalHeader()->sectionSizeHint(column));
+        sgProg->setColumnWidth(column, width);
+        gridWidth += width;
+    }
+    sgProg->setFixedWidth(gridWidth);
     BtnAddSnap = named(new QPushButton(QStringLiteral("Добавить шаг"), byProgram),
                        QStringLiteral("BtnAddSnap"));
     BtnDelSnap = named(new QPushButton(QStringLiteral("Удалить шаг"), byProgram),

@@ -31,19 +31,18 @@ int UpDown::position() const
 {
     bool ok = false;
     const int value = m_associate->text().trimmed().toInt(&ok);
-    return ok ? qBound(m_minimum, value, m_maximum) : m_minimum;
+    return ok ? value : m_minimum;
 }
 
 void UpDown::setPosition(int value)
 {
-    const int bounded = qBound(m_minimum, value, m_maximum);
-    m_associate->setText(QString::number(bounded));
-    Q_EMIT changed(bounded);
+    m_associate->setText(QString::number(value));
+    Q_EMIT changed(value);
 }
 
 void UpDown::stepBy(int steps)
 {
-    setPosition(position() + steps);
+    setPosition(qBound(m_minimum, position() + steps, m_maximum));
 }
 
 } // namespace zeltar

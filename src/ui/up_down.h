@@ -9,7 +9,8 @@ namespace zeltar {
 
 // A pair of arrow buttons attached to a text field that holds a whole number: they step
 // the number within its range, while the field itself still takes any text, which is
-// checked where it is used.
+// checked where it is used. A position set from outside is shown as it is, so a stored
+// value beyond the range reads back unchanged.
 class UpDown : public QWidget
 {
     Q_OBJECT

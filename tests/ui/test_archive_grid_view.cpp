@@ -7,6 +7,7 @@
 #include "ui/archive_grid.h"
 #include "ui/archive_table_model.h"
 
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
 #include <QtTest>
@@ -111,6 +112,13 @@ private Q_SLOTS:
         grid.resize(400, 240);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        // An opened table stands on its first record, marked; the marker column keeps its
+        // width as the marker moves.
+        QHeaderView *markers = grid.view()->verticalHeader();
+        const int markerWidth = markers->width();
+        QVERIFY(markerWidth >= markers->fontMetrics().horizontalAdvance(QStringLiteral("\u25B6")));
+        QCOMPARE(grid.currentRecord(), 0);
+        QCOMPARE(model.indicatorRow(), 0);
         grid.moveToLast();
         const int before = model.recordCount();
 
@@ -119,6 +127,7 @@ private Q_SLOTS:
         grid.moveToLast();
         QCOMPARE(grid.currentRecord(), before + 4);
         QCOMPARE(valueInRow(model, model.rowOfRecord(before + 4)), double(before + 4));
+        QCOMPARE(markers->width(), markerWidth);
     }
 
     void emptyAndClosedTables()

@@ -2,6 +2,7 @@
 // store and when they let the settings window be used again.
 #include "instrument/link_test.h"
 #include "message_recorder.h"
+#include "ui/form_about.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
 
@@ -107,6 +108,57 @@ private Q_SLOTS:
         QCOMPARE(editor.maskTimeSnap->displayText(), time);
         QCOMPARE(editor.editZnacSnap->text(), value);
         QVERIFY(sameProgram(record, before));
+    }
+
+    // OK without edits stores the step as it was: the fields show whole what they are given.
+    void stepEditorOkWithoutEditsKeepsTheStep_data()
+    {
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<float>("value");
+        QTest::newRow("25.3") << 1 << 25.3f;
+        QTest::newRow("123.45") << 2 << 123.45f;
+        QTest::newRow("-1234.5") << 3 << -1234.5f;
+        QTest::newRow("123 hours") << 123 << 7.0f;
+    }
+
+    void stepEditorOkWithoutEditsKeepsTheStep()
+    {
+        QFETCH(int, hours);
+        QFETCH(float, value);
+        InstrumentSettings record = twoSteps();
+        record.Program[0] = {static_cast<quint8>(hours), 5, value};
+        const InstrumentSettings before = record;
+        FormEditSnap editor;
+        editor.prepare(record, 1);
+        editor.show();
+        QCOMPARE(editor.editZnacSnap->cursorPosition(), 0);
+        editor.BtnSnapOK->click();
+        QCOMPARE(editor.result(), int(QDialog::Accepted));
+        QVERIFY(sameProgram(record, before));
+
+        // Typing stays within six characters.
+        editor.prepare(record, 1);
+        editor.editZnacSnap->clear();
+        QTest::keyClicks(editor.editZnacSnap, QStringLiteral("12345678"));
+        QCOMPARE(editor.editZnacSnap->text(), QStringLiteral("123456"));
+    }
+
+    // The about box and the step editor are as large as their texts at the desktop's font.
+    void dialogsFitTheirTexts()
+    {
+        FormAbout about;
+        about.show();
+        for (const QLabel *label : about.findChildren<QLabel *>()) {
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+            QVERIFY(!label->wordWrap());
+        }
+
+        InstrumentSettings record = twoSteps();
+        FormEditSnap editor;
+        editor.prepare(record, 2);
+        QFont title = editor.font();
+        title.setBold(true);
+        QVERIFY(editor.width() > QFontMetrics(title).horizontalAdvance(editor.windowTitle()));
     }
 
     void stepEditorStoresOnlyOnOk()

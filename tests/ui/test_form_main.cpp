@@ -40,6 +40,15 @@ QStringList journalMessages(const Station &station)
     return messages;
 }
 
+// A click on node n of the main window's tree, as the operator selects it.
+void clickNode(FormMain &form, int n)
+{
+    form.show();
+    QTreeWidget *tree = form.twData;
+    const QRect rect = tree->visualItemRect(tree->topLevelItem(n));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
 } // namespace
 
 class FormMainTest : public QObject
@@ -174,7 +183,7 @@ private Q_SLOTS:
         QCOMPARE(images, QList<int>({0, 7, 13, 7}));
         QCOMPARE(station.state.CountVkl, 2);
 
-        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        clickNode(form, 1);
         QCOMPARE(station.state.SelUstr, 1);
         QCOMPARE(visibleTabs(form), QStringList({"tsCurrentData", "tsArh", "tsGraf"}));
         // Polling off: the device shows as switched off.
@@ -183,7 +192,7 @@ private Q_SLOTS:
         QCOMPARE(form.stPribZnac->text(), QStringLiteral("----"));
         QCOMPARE(form.stUst1->text(), QStringLiteral("70"));
 
-        form.twData->setCurrentItem(form.twData->topLevelItem(0));
+        clickNode(form, 0);
         QCOMPARE(visibleTabs(form), QStringList{"tsProgJournal"});
     }
 
@@ -195,7 +204,7 @@ private Q_SLOTS:
         Station station(dir());
         FormMain form(station);
         QVERIFY(form.FormShow());
-        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        clickNode(form, 1);
         form.PageControl1->setCurrentWidget(form.tsCurrentData);
 
         form.btnStart->click();
@@ -287,7 +296,7 @@ private Q_SLOTS:
         Station station(dir());
         FormMain form(station);
         QVERIFY(form.FormShow());
-        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        clickNode(form, 1);
         form.PageControl1->setCurrentWidget(form.tsGraf);
         QCOMPARE(form.editGrafN->text(), QStringLiteral("50"));
         QCOMPARE(form.editGrafMax->text(), QStringLiteral("500"));
@@ -378,10 +387,18 @@ private Q_SLOTS:
         QCOMPARE(m_messages->lastText(), QStringLiteral("Выберите прибор в дереве."));
         QCOMPARE(m_messages->messages().last().icon, MessageIcon::Warning);
 
-        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        clickNode(form, 1);
         const QString file = dir() + QStringLiteral("/архив прибора.dbf");
         FileDialogs::setNextFileName(file);
+        // The title bar's close box does nothing while the download holds the port.
+        form.show();
+        bool visibleAfterClose = false;
+        QTimer::singleShot(0, &form, [&] {
+            form.close();
+            visibleAfterClose = form.isVisible();
+        });
         form.btnReadArh->click();
+        QVERIFY(visibleAfterClose);
         QVERIFY(form.isEnabled());
         QVERIFY(form.ArhPribView);
         QVERIFY(QFile::exists(file));
@@ -389,15 +406,16 @@ private Q_SLOTS:
         QCOMPARE(form.TableView->columnCount(), 3);
         QCOMPARE(form.Chart1->points().size(), 5);
         QCOMPARE(form.editGrafN->text(), QStringLiteral("5"));
+        QCOMPARE(form.editGrafMax->cursorPosition(), 0); // a long number shows its start
         QCOMPARE(form.PageControl1->currentWidget(), form.tsArh);
         // Page changes keep the downloaded archive until another node is selected.
         form.PageControl1->setCurrentWidget(form.tsGraf);
         QCOMPARE(form.Chart1->points().size(), 5);
-        form.twData->setCurrentItem(form.twData->topLevelItem(3));
+        clickNode(form, 3);
         QVERIFY(!form.ArhPribView);
 
         // A cancelled save dialog keeps nothing.
-        form.twData->setCurrentItem(form.twData->topLevelItem(1));
+        clickNode(form, 1);
         FileDialogs::setNextFileName(QString());
         form.btnReadArh->click();
         QVERIFY(!form.ArhPribView);

@@ -2,11 +2,13 @@
 // saving, closing, adding and deleting devices, and the instrument operations through its
 // buttons against zeltar-sim. Message boxes are answered by the recorder.
 #include "acquisition/station.h"
+#include "config/device_keys.h"
 #include "config/ini_file.h"
 #include "core/clock.h"
 #include "message_recorder.h"
 #include "sim_process.h"
 #include "ui/chart_widget.h"
+#include "ui/file_dialogs.h"
 #include "ui/form_info_ustr.h"
 #include "ui/form_main.h"
 #include "ui/form_nastr_ware.h"
@@ -14,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,6 +48,37 @@ QStringList nodeTexts(const QTreeWidget *tree)
     return texts;
 }
 
+// Every field of a record as text, numbers with all the digits of a single.
+struct RecordText
+{
+    QStringList fields;
+    void add(const char *key, const QString &value) { fields << key + (QLatin1Char('=') + value); }
+    void text(const char *key, const QString &value) { add(key, value); }
+    void byte(const char *key, quint8 value, ByteRule) { add(key, QString::number(value)); }
+    void int16(const char *key, qint16 value) { add(key, QString::number(value)); }
+    void number(const char *key, float value) { add(key, QString::number(value, 'g', 9)); }
+    void slotGroup(const char *key, float a, float b, float c, float d)
+    {
+        for (float value : {a, b, c, d})
+            number(key, value);
+    }
+    void program(quint8 count, const std::array<ProgramStep, MaxProgramSteps + 1> &steps)
+    {
+        for (int k = 0; k < count; ++k)
+            add("Point", QStringLiteral("%1:%2;%3")
+                             .arg(steps[k].Hours)
+                             .arg(steps[k].Minutes)
+                             .arg(steps[k].Value, 0, 'g', 9));
+    }
+};
+
+QStringList recordText(const InstrumentSettings &record)
+{
+    RecordText text;
+    VisitDeviceKeys(record, text);
+    return text.fields;
+}
+
 } // namespace
 
 class FormNastrWareTest : public QObject
@@ -56,6 +90,7 @@ private:
     std::unique_ptr<MessageRecorder> m_messages;
     std::unique_ptr<Station> m_station;
     std::unique_ptr<FormNastrWare> m_form;
+    ClockFieldTexts m_clockFields;
 
     QString dir() const { return m_dir->path(); }
     QString dataFolder() const { return dir() + QStringLiteral("/Data/"); }
@@ -82,12 +117,35 @@ private:
         m_station = std::make_unique<Station>(dir());
         m_station->journal.load(m_station->journalPath());
         QVERIFY(m_station->loadConfiguration());
-        m_form = std::make_unique<FormNastrWare>(*m_station);
+        m_form = std::make_unique<FormNastrWare>(*m_station, nullptr, &m_clockFields);
         m_form->prepareEntering();
         m_form->show();
     }
 
-    void select(int node) { m_form->twNastr->setCurrentItem(m_form->twNastr->topLevelItem(node)); }
+    // A click on the node, as the operator selects it.
+    void select(int node)
+    {
+        QTreeWidget *tree = m_form->twNastr;
+        const QRect rect = tree->visualItemRect(tree->topLevelItem(node));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+        QCoreApplication::processEvents();
+    }
+
+    // A click on a row of the program grid.
+    void clickStep(int row)
+    {
+        QTableWidget *grid = m_form->sgProg;
+        const QRect rect = grid->visualItemRect(grid->item(row, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    QList<int> highlightedNodes() const
+    {
+        QList<int> nodes;
+        for (QTreeWidgetItem *item : m_form->twNastr->selectedItems())
+            nodes.append(m_form->twNastr->indexOfTopLevelItem(item));
+        return nodes;
+    }
 
     IniFile savedFile() const { return IniFile(dir() + QStringLiteral("/Zeltar.ini")); }
 
@@ -98,6 +156,7 @@ private Q_SLOTS:
         Clock::setNow(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
         m_dir = std::make_unique<QTemporaryDir>();
         m_messages = std::make_unique<MessageRecorder>();
+        m_clockFields = {};
     }
 
     void cleanup()
@@ -170,13 +229,10 @@ private Q_SLOTS:
     void deviceNodeShowsItsRecord()
     {
         start();
-        InstrumentSettings &device = m_station->table.device(1);
-        device.PribBaud = 9; // outside the list: the list keeps what it showed
-        m_form->cbPribBaud->setCurrentIndex(4);
         select(1);
         QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Печь 1"));
         QVERIFY(m_form->cbVkl->isChecked());
-        QCOMPARE(m_form->cbPribBaud->currentIndex(), 4);
+        QCOMPARE(m_form->cbPribBaud->currentText(), QStringLiteral("9600"));
         QCOMPARE(m_form->cbPribType->currentText(), QStringLiteral("Термопара K"));
         QCOMPARE(m_form->cbPribDiap->count(), 11);
         QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("(0...1100) C"));
@@ -340,12 +396,13 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        m_form->sgProg->selectRow(0);
+        m_form->pcNastr->setCurrentWidget(m_form->tabNastrReg);
+        clickStep(0);
         m_form->BtnAddSnap->click();
         QCOMPARE(m_station->table.device(1).PribPoint, 3);
         QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
         QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("0"));
-        m_form->sgProg->selectRow(2);
+        clickStep(2);
         m_form->BtnDelSnap->click();
         QCOMPARE(m_form->sgProg->rowCount(), 2);
         QCOMPARE(m_station->table.device(1).PribPoint, 2);
@@ -379,9 +436,22 @@ private Q_SLOTS:
         select(1);
         QCOMPARE(m_form->cbPribType->currentIndex(), 3);
 
+        // While busy only the animation stays in colour, and the window cannot be closed.
+        QList<bool> whileBusy;
+        QTimer::singleShot(0, m_form.get(), [&] {
+            m_form->close();
+            whileBusy = {m_form->isBusy(),
+                         m_form->isVisible(),
+                         m_form->gifOperate->isEnabled(),
+                         m_form->BtnWrite->isEnabled(),
+                         m_form->twNastr->isEnabled(),
+                         m_form->btn_Save->isEnabled()};
+        });
         m_form->BtnRead->click();
+        QCOMPARE(whileBusy, (QList<bool>{true, true, true, false, false, false}));
         QCOMPARE(m_messages->lastText(), QStringLiteral("Чтение настроек завершено успешно"));
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled() && !m_form->isBusy());
+        QVERIFY(m_form->BtnWrite->isEnabled() && m_form->twNastr->isEnabled());
         QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("70"));
         QCOMPARE(m_form->cbPribType->currentIndex(), 0);
         QCOMPARE(m_station->table.device(1).PribUst1, 70.0f);
@@ -403,7 +473,14 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         start(sim.portPath());
         select(1);
+        // The title bar's close box does nothing while the test holds the port.
+        bool visibleAfterClose = false;
+        QTimer::singleShot(0, m_form.get(), [&] {
+            m_form->close();
+            visibleAfterClose = m_form->isVisible();
+        });
         m_form->BtnTestUstr->click();
+        QVERIFY(visibleAfterClose);
         FormInfoUstr *info = m_form->infoDialog();
         QVERIFY(info->isVisible());
         QCOMPARE(info->windowTitle(), QStringLiteral("Найден прибор"));
@@ -421,6 +498,191 @@ private Q_SLOTS:
         QVERIFY(info->stNoFind->isVisible());
         info->Button1->click();
         QVERIFY(m_form->isEnabled());
+    }
+
+    // Values the lists and fields cannot show in their usual way, as an instrument's read
+    // or a hand-edited file leaves them: opening, moving about and closing without edits
+    // changes nothing, and neither does a write.
+    void untouchedWindowChangesNothing()
+    {
+        start();
+        m_station->settings.TimeOpr = 1500;
+        m_station->settings.TimeArh = 24;
+        InstrumentSettings &device = m_station->table.device(1);
+        device.PribName = QStringLiteral("Печь обжига номер один, цех 4");
+        device.PribBaud = 9;
+        device.PribPeriod = 13;
+        device.PribAdr = 150;
+        device.PribType = 8; // one range only
+        device.PribDiap = 7;
+        device.PribPeriodArh = 2000;
+        device.PribUst1 = 20.1478271484375f;
+        device.PribKo = 0.123456f;
+        device.PribM = 0xE0; // bits no control stands for
+        device.Program[0].Value = 25.3f;
+        m_station->table.device(3).PribType = 40;
+        m_form->prepareEntering();
+        QVERIFY(WriteProgramSettings(m_station->ini, m_station->settings));
+        for (int n = 1; n <= 3; ++n)
+            QVERIFY(WriteDevice(m_station->ini, m_station->table, n));
+        QFile file(dir() + QStringLiteral("/Zeltar.ini"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray fileBefore = file.readAll();
+        file.close();
+        QList<QStringList> before;
+        for (int n = 1; n <= 3; ++n)
+            before.append(recordText(m_station->table.device(n)));
+
+        QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("1500"));
+        select(1);
+        QCOMPARE(m_form->editNamePrib->text(), device.PribName);
+        QCOMPARE(m_form->cbPribBaud->currentText(), QStringLiteral("9"));
+        QCOMPARE(m_form->cbPribPeriod->currentText(), QStringLiteral("13"));
+        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("7"));
+        QCOMPARE(m_form->cbPribAdr->text(), QStringLiteral("150"));
+        QCOMPARE(m_form->editPribPeriodArh->text(), QStringLiteral("2000"));
+        select(3);
+        QCOMPARE(m_form->cbPribType->currentText(), QStringLiteral("40"));
+        QCOMPARE(m_form->cbPribBaud->findText(QStringLiteral("9")), -1);
+        select(2);
+        select(1);
+        // The write fails at the port here; what it would send is the record as it is.
+        m_form->BtnWrite->click();
+        QCOMPARE(m_messages->messages().size(), 1);
+        QCOMPARE(recordText(m_station->table.staging), before.at(0));
+        select(0);
+        QVERIFY(m_form->close());
+
+        QCOMPARE(m_station->settings.TimeOpr, 1500);
+        for (int n = 1; n <= 3; ++n)
+            QCOMPARE(recordText(m_station->table.device(n)), before.at(n - 1));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), fileBefore);
+
+        // An edit takes only what was edited; a list value picked replaces the raw one.
+        m_form->prepareEntering();
+        select(1);
+        m_form->editPribUst[1]->setText(QStringLiteral("7,5"));
+        m_form->cbPribBaud->setCurrentIndex(2);
+        m_form->cbPribDiap->setCurrentIndex(0);
+        select(2);
+        QCOMPARE(device.PribUst2, 7.5f);
+        QCOMPARE(device.PribBaud, quint8(2));
+        QCOMPARE(device.PribDiap, quint8(0));
+        QCOMPARE(device.PribUst1, 20.1478271484375f);
+        QCOMPARE(device.PribAdr, quint8(150));
+        QCOMPARE(device.PribM, quint8(0xE0));
+    }
+
+    // Length limits bound typing only: a longer stored text stays whole, typing can
+    // shorten it and cannot lengthen it.
+    void lengthLimitsBoundTypingOnly()
+    {
+        start();
+        m_form->editTimeOpr->setText(QStringLiteral("1500"));
+        QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("1500"));
+        m_form->editTimeOpr->end(false);
+        QTest::keyClicks(m_form->editTimeOpr, QStringLiteral("7"));
+        QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("1500"));
+        QTest::keyClick(m_form->editTimeOpr, Qt::Key_Backspace);
+        QTest::keyClicks(m_form->editTimeOpr, QStringLiteral("2"));
+        QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("150"));
+        m_form->editTimeOpr->selectAll();
+        QTest::keyClicks(m_form->editTimeOpr, QStringLiteral("98765"));
+        QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("987"));
+
+        select(1);
+        const QString name = QStringLiteral("Oven ") + QString(30, QLatin1Char('x'));
+        m_form->editNamePrib->setText(name);
+        QCOMPARE(m_form->editNamePrib->text(), name);
+        m_form->editNamePrib->clear();
+        QTest::keyClicks(m_form->editNamePrib, name);
+        QCOMPARE(m_form->editNamePrib->text(), name.left(24));
+    }
+
+    // A node change refused for an invalid entry, started by a click: the highlight, the
+    // current item and the pages all stay with the node left, and deleting deletes it.
+    void refusedNodeChangeKeepsTheTreeWithThePages_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("device") << 1 << "editPribUst2"
+                                << "Неверное значение уставки 2";
+        QTest::newRow("program") << 0 << "editTimeOpr"
+                                 << "Период опроса должнен изменяться от 1 до 999 сек";
+    }
+
+    void refusedNodeChangeKeepsTheTreeWithThePages()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, field);
+        QFETCH(QString, message);
+        start();
+        select(from);
+        auto *edit = m_form->findChild<QLineEdit *>(field);
+        edit->setText(QStringLiteral("x"));
+        select(2);
+        QCOMPARE(m_messages->lastText(), message);
+        QCOMPARE(m_form->selectedNode(), from);
+        QCOMPARE(highlightedNodes(), QList<int>{from});
+        QCOMPARE(visibleTabs(*m_form).first(),
+                 from == 0 ? QStringLiteral("tabNastrProg") : QStringLiteral("tabNastrPrib"));
+
+        // The root is never deleted; a device is, after its question.
+        edit->setText(from == 0 ? QStringLiteral("5") : QStringLiteral("20"));
+        if (from > 0)
+            m_messages->setNextAnswer(true);
+        m_form->btnDelDevice->click();
+        const QStringList left = from == 0 ? QStringList{"Программа", "Печь 1", "Котёл", "Сушка"}
+                                           : QStringList{"Программа", "Котёл", "Сушка"};
+        QCOMPARE(nodeTexts(m_form->twNastr), left);
+    }
+
+    // Enter in a field starts nothing: no button of the window is its default.
+    void enterInAFieldStartsNothing()
+    {
+        start();
+        for (const QPushButton *button : m_form->findChildren<QPushButton *>())
+            if (button->window() == m_form.get())
+                QVERIFY2(!button->isDefault() && !button->autoDefault(),
+                         qPrintable(button->objectName()));
+        m_form->editTimeOpr->setFocus();
+        QTest::keyClick(m_form->editTimeOpr, Qt::Key_Return);
+        QVERIFY(m_form->isVisible());
+        QVERIFY(FileDialogs::queueEmpty());
+    }
+
+    // Names in the tree and the program grid's titles are not cut at the desktop's font.
+    void treeAndGridFitTheirTexts()
+    {
+        start();
+        QTreeWidget *tree = m_form->twNastr;
+        QTreeWidgetItem *item = tree->topLevelItem(1);
+        item->setText(0, QStringLiteral("Сушильная камера номер два"));
+        m_station->table.device(1).PribName = item->text(0);
+        m_form->prepareEntering();
+        const QRect rect = tree->visualItemRect(tree->topLevelItem(1));
+        QVERIFY(tree->viewport()->width() >= rect.left() + tree->fontMetrics().horizontalAdvance(
+                                                               tree->topLevelItem(1)->text(0)));
+        QHeaderView *titles = m_form->sgProg->horizontalHeader();
+        for (int column = 0; column < 3; ++column)
+            QVERIFY(titles->sectionSize(column) >= titles->sectionSizeHint(column));
+    }
+
+    // The clock fields keep their contents for the station's run, across openings.
+    void clockFieldsOutliveTheWindow()
+    {
+        start();
+        select(1);
+        m_form->DateEdit->setText(QStringLiteral("01.02.2025"));
+        m_form->MaskTime->setText(QStringLiteral("10:20:30"));
+        QVERIFY(m_form->close());
+        m_form = std::make_unique<FormNastrWare>(*m_station, nullptr, &m_clockFields);
+        m_form->prepareEntering();
+        m_form->show();
+        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("01.02.2025"));
+        QCOMPARE(m_form->MaskTime->text(), QStringLiteral("10:20:30"));
     }
 };
 
