@@ -47,24 +47,18 @@ void FormNastrWare::BtnWriteClick()
         setBusy(false);
         return;
     }
-    table.staging = record;
-    const QString refusal = ParseSettings(entries(), &table.staging);
-    if (!refusal.isEmpty()) {
-        ShowError(refusal);
-        setBusy(false);
-        return;
-    }
-    const int code = WriteInstrumentSettings(m_station.CommModBus, table, k);
-    if (code == SettingsWriteLink) {
+    const EnteredSettingsWrite write =
+        WriteEnteredSettings(m_station.CommModBus, table, k, entries());
+    if (!write.refused() && write.code == SettingsWriteLink) {
         // The instrument kept its link settings: so does the window, for the next try.
         cbPribPort->setCurrentIndex(record.PribPort - 1);
         cbPribBaud->setCurrentIndex(record.PribBaud);
         upPribAdr->setPosition(record.PribAdr);
     }
-    if (code == SettingsWriteOk)
-        ShowInformation(SettingsWriteSuccessText());
+    if (write.ok())
+        ShowInformation(write.message());
     else
-        ShowError(SettingsWriteFailureText(code));
+        ShowError(write.message());
     setBusy(false);
 }
 
