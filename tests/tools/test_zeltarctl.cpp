@@ -151,10 +151,10 @@ private Q_SLOTS:
             return run(QStringList{"--port", port} + link + QStringList{"settings", "write", file});
         };
         const auto read = [&](const QStringList &link) {
-            QJsonObject settings =
-                QJsonDocument::fromJson(
-                    run(QStringList{"--port", port} + link + QStringList{"settings"}).out.toUtf8())
-                    .object();
+            const Run r = run(QStringList{"--port", port} + link + QStringList{"settings"});
+            if (r.exitCode != 0)
+                qWarning("settings read: %s", qPrintable(r.err));
+            QJsonObject settings = QJsonDocument::fromJson(r.out.toUtf8()).object();
             settings.remove("Clock");
             return settings;
         };
@@ -197,11 +197,16 @@ private Q_SLOTS:
         }
         QCOMPARE(read(newLink), expected);
 
-        // A station folder's device, on an instrument that does not acknowledge writes.
-        SimProcess deaf({"--addr", "1", "--fault", "write-length"});
+        // An address the write cannot send back (it would become 99), and a station
+        // folder's device on an instrument that does not acknowledge writes.
+        SimProcess deaf({"--addr", "150", "--addr", "1", "--fault", "write-length"});
         QVERIFY(deaf.start());
-        const QString folder = stationFolder(dir, deaf.portPath());
         QVERIFY(save(R"({"PribUst1": 5})"));
+        r = run({"--port", deaf.portPath(), "--addr", "150", "settings", "write", file});
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(r.err.trimmed(),
+                 QStringLiteral("PribAdr: 150 cannot be written as it is (it would become 99)"));
+        const QString folder = stationFolder(dir, deaf.portPath());
         r = run({"--dir", folder, "--device", "1", "settings", "write", file});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.err.trimmed(), QStringLiteral("Нет связи с прибором. Ошибка обмена:207"));

@@ -89,6 +89,34 @@ int writeClock(SerialSession &session, const InstrumentSettings &device, const Q
     return ExitOk;
 }
 
+// The record as the configuration printout has it.
+QJsonObject recordJson(const InstrumentSettings &record)
+{
+    DeviceTable table;
+    table.device(Device) = record;
+    return deviceJson(table, InstrumentClock{});
+}
+
+// The first value that the settings window's checks would send otherwise than the record
+// holds it (they bring an address into 0 to 99 and drop flag bits that have no box), as a
+// refusal; empty when every value goes out as it is, or when the checks refuse anyway.
+QString alteredValue(const InstrumentSettings &record, const SettingsEntries &entries)
+{
+    InstrumentSettings checked = record;
+    if (!ParseSettings(entries, &checked).isEmpty())
+        return {};
+    const QJsonObject before = recordJson(record);
+    const QJsonObject after = recordJson(checked);
+    for (auto it = before.begin(); it != before.end(); ++it) {
+        if (after.value(it.key()) != it.value())
+            return QStringLiteral("%1: %2 cannot be written as it is (it would become %3)")
+                .arg(it.key())
+                .arg(it.value().toVariant().toString(),
+                     after.value(it.key()).toVariant().toString());
+    }
+    return {};
+}
+
 bool readSettingsFile(const QString &path, QJsonObject *object, QTextStream &err)
 {
     QFile file(path);
@@ -121,10 +149,15 @@ int writeSettings(SerialSession &session, DeviceTable &table, const QJsonObject 
         err << fault << Qt::endl;
         return ExitUsage;
     }
+    const SettingsEntries entries = EntriesFromSettings(edited, EntryNumbers::Exact);
+    const QString altered = alteredValue(edited, entries);
+    if (!altered.isEmpty()) {
+        err << altered << Qt::endl;
+        return ExitUsage;
+    }
     record.PribPoint = edited.PribPoint;
     record.Program = edited.Program;
-    const EnteredSettingsWrite write = WriteEnteredSettings(
-        session, table, Device, EntriesFromSettings(edited, EntryNumbers::Exact));
+    const EnteredSettingsWrite write = WriteEnteredSettings(session, table, Device, entries);
     if (write.ok()) {
         out << write.message() << Qt::endl;
         return ExitOk;
