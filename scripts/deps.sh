@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
     libshp-dev python3-dbfread
     libbenchmark-dev
+    clang libclang-rt-14-dev
     fonts-dejavu-core xvfb qt6-translations-l10n
     dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream
 )

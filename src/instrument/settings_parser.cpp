@@ -194,8 +194,13 @@ QString ParseSettings(const SettingsEntries &e, InstrumentSettings *staging)
     return {};
 }
 
-SettingsEntries EntriesFromSettings(const InstrumentSettings &s)
+SettingsEntries EntriesFromSettings(const InstrumentSettings &s, EntryNumbers numbers)
 {
+    // Every number below is written in the form asked for.
+    const auto FormatNumber = [numbers](float value) {
+        return numbers == EntryNumbers::Exact ? GeneralNumberText(value)
+                                              : zeltar::FormatNumber(value);
+    };
     SettingsEntries e;
     e.editNamePrib = s.PribName;
     e.cbVkl = s.PribVkl != 0;

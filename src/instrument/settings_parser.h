@@ -67,10 +67,19 @@ struct SettingsEntries
 // copies the whole staging record back seeds it with the instrument's record first.
 QString ParseSettings(const SettingsEntries &entries, InstrumentSettings *staging);
 
-// The entries that show a record (the reverse of ParseSettings): numbers in the "0.####"
-// form, the current contact state of each relay worked out from its initial state and the
+// How EntriesFromSettings writes the numbers: in the "0.####" form the window shows, or
+// in full, so that ParseSettings gives back exactly the record's singles.
+enum class EntryNumbers
+{
+    Shown,
+    Exact
+};
+
+// The entries that show a record (the reverse of ParseSettings): numbers as asked, the
+// current contact state of each relay worked out from its initial state and the
 // switched-over bit of PribRegRele. Indexes are the stored values as they stand; one that
 // lies outside its list (a baud index above 6, say) is for the window to deal with.
-SettingsEntries EntriesFromSettings(const InstrumentSettings &settings);
+SettingsEntries EntriesFromSettings(const InstrumentSettings &settings,
+                                    EntryNumbers numbers = EntryNumbers::Shown);
 
 } // namespace zeltar

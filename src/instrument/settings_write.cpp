@@ -144,4 +144,23 @@ QString SettingsWriteSuccessText()
     return QStringLiteral("Данные в прибор записаны успешно");
 }
 
+QString EnteredSettingsWrite::message() const
+{
+    if (refused())
+        return refusal;
+    return code == SettingsWriteOk ? SettingsWriteSuccessText() : SettingsWriteFailureText(code);
+}
+
+EnteredSettingsWrite WriteEnteredSettings(SerialSession &port, DeviceTable &table, int k,
+                                          const SettingsEntries &entries)
+{
+    if (k < 1 || k > MaxDevices)
+        return {{}, SettingsWriteNoPort};
+    table.staging = table.device(k);
+    const QString refusal = ParseSettings(entries, &table.staging);
+    if (!refusal.isEmpty())
+        return {refusal, SettingsWriteOk};
+    return {{}, WriteInstrumentSettings(port, table, k)};
+}
+
 } // namespace zeltar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "instrument/instrument_settings.h"
+#include "instrument/settings_parser.h"
 
 #include <QString>
 
@@ -48,5 +49,24 @@ int WriteInstrumentSettings(SerialSession &port, DeviceTable &table, int k);
 // The message after a write: failure (error icon) or success (no icon).
 QString SettingsWriteFailureText(int code);
 QString SettingsWriteSuccessText();
+
+// What became of a write of entries: refused by the checks (nothing sent, nothing
+// changed), or written with a result code.
+struct EnteredSettingsWrite
+{
+    QString refusal; // the first failed check's message (error icon); empty when sent
+    int code = SettingsWriteOk;
+
+    bool refused() const { return !refusal.isEmpty(); }
+    bool ok() const { return !refused() && code == SettingsWriteOk; }
+    // The refusal, or the message after the write.
+    QString message() const;
+};
+
+// The settings window's write once the operator has agreed to a link change: the entries
+// are checked into table.staging, seeded with record k (so the program comes along), and
+// only when every check passes does WriteInstrumentSettings run.
+EnteredSettingsWrite WriteEnteredSettings(SerialSession &port, DeviceTable &table, int k,
+                                          const SettingsEntries &entries);
 
 } // namespace zeltar

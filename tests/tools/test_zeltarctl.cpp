@@ -1,6 +1,6 @@
 // zeltarctl as a shell user runs it, against zeltar-sim: raw transactions and their exit
-// codes, a device reached through a station folder, the loaded configuration as JSON, and
-// headless polling ended by time and by SIGTERM.
+// codes, settings written from a file, a device reached through a station folder, the
+// loaded configuration as JSON, and headless polling ended by time and by SIGTERM.
 #include "core/single_instance.h"
 #include "sim_process.h"
 
@@ -145,6 +145,86 @@ private Q_SLOTS:
         r = run(port + QStringList{"--addr", "5", "settings"});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(r.err.contains(QStringLiteral("Ошибка связи с прибором: 2")));
+    }
+
+    // A settings file changes what it names, link and program included, and a read shows
+    // it; a file the window's checks refuse sends nothing; a failed step gives its code.
+    void settingsWrite()
+    {
+        SimProcess sim({"--addr", "1"});
+        QVERIFY(sim.start());
+        const QString port = sim.portPath();
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("settings.json"));
+        const auto save = [&](const QByteArray &json) {
+            QFile f(file);
+            return f.open(QIODevice::WriteOnly) && f.write(json) == json.size();
+        };
+        const auto writeFile = [&](const QByteArray &json, const QStringList &link) {
+            if (!save(json))
+                return Run{};
+            return run(QStringList{"--port", port} + link + QStringList{"settings", "write", file});
+        };
+        const auto read = [&](const QStringList &link) {
+            const Run r = run(QStringList{"--port", port} + link + QStringList{"settings"});
+            if (r.exitCode != 0)
+                qWarning("settings read: %s", qPrintable(r.err));
+            QJsonObject settings = QJsonDocument::fromJson(r.out.toUtf8()).object();
+            settings.remove("Clock");
+            return settings;
+        };
+        QJsonObject expected = read({});
+        QVERIFY(!expected.isEmpty());
+
+        const QJsonObject edit{
+            {"PribBaud", 4},
+            {"PribAdr", 7},
+            {"PribUst1", 25.3},
+            {"PribKo", 0.123456},
+            {"PribM", 17},
+            {"PribPoint", 2},
+            {"Program", QJsonArray{QJsonObject{{"Hours", 1}, {"Minutes", 30}, {"Value", 100.5}},
+                                   QJsonObject{{"Hours", 200}, {"Minutes", 0}, {"Value", -0.1}}}}};
+        Run r = writeFile(QJsonDocument(edit).toJson(), {});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out.trimmed(), QStringLiteral("Данные в прибор записаны успешно"));
+        for (auto it = edit.begin(); it != edit.end(); ++it)
+            expected.insert(it.key(), it.value());
+        const QStringList newLink{"--baud", "38400", "--addr", "7"};
+        QCOMPARE(read(newLink), expected);
+
+        const std::pair<const char *, const char *> refused[] = {
+            {R"({"PribKo": 1.5})", "Значение коэффициента эффективности должно быть"},
+            {R"({"PribUst2": "x"})", "Неверное значение уставки 2"},
+            {R"({"PribGist4": 1e39})", "Неверное значение зоны возврата 4ой уставки"},
+            {R"({"PribAdr": 100})", "PribAdr: 100 is not a whole number from 0 to 99"},
+            {R"({"PribM": 32})", "PribM: 32 is not"},
+            {R"({"Program": [{"Hours": 1, "Minutes": 60, "Value": 1}]})",
+             "Program step 1: Значение минут должно быть в диапазоне от 0 до 59"},
+            {R"({"PribPoint": 3})", "PribPoint: 3 is not the number of program steps (2)"},
+            {R"({"PribUst": 1})", "PribUst: no such setting"},
+            {R"([1])", "not a JSON object"},
+        };
+        for (const auto &[json, message] : refused) {
+            r = writeFile(json, newLink);
+            QCOMPARE(r.exitCode, 3);
+            QVERIFY2(r.err.contains(QString::fromUtf8(message)), qPrintable(r.err));
+        }
+        QCOMPARE(read(newLink), expected);
+
+        // An address the write cannot send back (it would become 99), and a station
+        // folder's device on an instrument that does not acknowledge writes.
+        SimProcess deaf({"--addr", "150", "--addr", "1", "--fault", "write-length"});
+        QVERIFY(deaf.start());
+        QVERIFY(save(R"({"PribUst1": 5})"));
+        r = run({"--port", deaf.portPath(), "--addr", "150", "settings", "write", file});
+        QCOMPARE(r.exitCode, 3);
+        QCOMPARE(r.err.trimmed(),
+                 QStringLiteral("PribAdr: 150 cannot be written as it is (it would become 99)"));
+        const QString folder = stationFolder(dir, deaf.portPath());
+        r = run({"--dir", folder, "--device", "1", "settings", "write", file});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.err.trimmed(), QStringLiteral("Нет связи с прибором. Ошибка обмена:207"));
     }
 
     void refusedCommandLines()

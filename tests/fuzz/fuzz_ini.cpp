@@ -1,0 +1,67 @@
+// Zeltar.ini as anyone may have left it: loaded, read key by key, written back with a few
+// changes, and loaded again. What was written must read back, and every other value must
+// stay as it was.
+#include "config/ini_file.h"
+#include "fuzz_files.h"
+
+#include <QHash>
+
+#include <cstdlib>
+
+using namespace zeltar;
+
+namespace {
+
+const QStringList Sections = {QStringLiteral("MAIN"), QStringLiteral("ZELTAR1"),
+                              QStringLiteral("PORTS"), QStringLiteral("NEW")};
+
+// Every value of those sections by "SECTION/key", as the first key of a name reads.
+QHash<QString, QString> Values(const IniFile &ini)
+{
+    QHash<QString, QString> values;
+    for (const QString &section : Sections) {
+        for (const QString &key : ini.keys(section)) {
+            const QString name = section + QLatin1Char('/') + key.toUpper();
+            if (!values.contains(name))
+                values.insert(name, ini.value(section, key).value_or(QString()));
+            ini.integerValue(section, key);
+        }
+    }
+    return values;
+}
+
+void Expect(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString path = fuzz::InputFile(QStringLiteral("Zeltar.ini"), data, size);
+    IniFile ini;
+    if (!ini.load(path))
+        return 0;
+    QHash<QString, QString> expected = Values(ini);
+    ini.text();
+
+    {
+        IniFile::WriteGroup group(ini);
+        ini.writeInteger(QStringLiteral("MAIN"), QStringLiteral("TimeOpr"), 7);
+        ini.writeString(QStringLiteral("ZELTAR1"), QStringLiteral("PribName"),
+                        QStringLiteral("Pech 1"));
+        if (!group.commit())
+            return 0;
+    }
+    if (!ini.writeString(QStringLiteral("NEW"), QStringLiteral("Key"), QStringLiteral("v")))
+        return 0;
+    expected.insert(QStringLiteral("MAIN/TIMEOPR"), QStringLiteral("7"));
+    expected.insert(QStringLiteral("ZELTAR1/PRIBNAME"), QStringLiteral("Pech 1"));
+    expected.insert(QStringLiteral("NEW/KEY"), QStringLiteral("v"));
+
+    const IniFile again(path);
+    Expect(Values(again) == expected);
+    return 0;
+}
