@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
     libshp-dev python3-dbfread
     libbenchmark-dev
+    libmosquitto-dev mosquitto mosquitto-clients
     fonts-dejavu-core xvfb qt6-translations-l10n
 )
 
