@@ -22,6 +22,7 @@ using namespace std::chrono_literals;
 constexpr int MaxOutstanding = 100; // handed to the client library and not yet sent
 constexpr int ReconnectMinSeconds = 1;
 constexpr int ReconnectMaxSeconds = 60;
+constexpr std::chrono::seconds RestartAfter(2 * ReconnectMaxSeconds);
 
 void InitLibraryOnce()
 {
@@ -55,7 +56,8 @@ struct MqttPublisher::Link
     {}
 
     void run();
-    bool connectFirst();
+    bool connect(std::unique_lock<std::mutex> &lock);
+    bool restart(std::unique_lock<std::mutex> &lock);
     void sendWaiting(std::unique_lock<std::mutex> &lock);
     void finish(std::unique_lock<std::mutex> &lock, int waitMs);
     void report(State state); // called with the mutex held
@@ -142,21 +144,39 @@ void MqttPublisher::Link::onPublish(mosquitto *, void *self, int)
     link->wake.notify_all();
 }
 
-// The first connection attempt looks the name up here, on the sender thread. Until one
-// attempt gets as far as a socket, it is repeated with the same back-off the library uses
-// for reconnects; after that the library's network thread takes over.
-bool MqttPublisher::Link::connectFirst()
+// A connection is begun here, on the sender thread, where the name lookup may take its
+// time. Until an attempt gets as far as a socket it is repeated with the back-off the
+// library uses for its reconnects; after that the library's network thread takes over.
+// Called and returning with the mutex held.
+bool MqttPublisher::Link::connect(std::unique_lock<std::mutex> &lock)
 {
     int delay = ReconnectMinSeconds;
     for (;;) {
-        if (mosquitto_connect_async(client, host.constData(), port, keepAlive) == MOSQ_ERR_SUCCESS)
-            return mosquitto_loop_start(client) == MOSQ_ERR_SUCCESS;
-        std::unique_lock<std::mutex> lock(mutex);
+        lock.unlock();
+        const bool begun =
+            mosquitto_connect_async(client, host.constData(), port, keepAlive) == MOSQ_ERR_SUCCESS;
+        const bool running = begun && mosquitto_loop_start(client) == MOSQ_ERR_SUCCESS;
+        lock.lock();
+        if (begun)
+            return running;
         report(State::Lost);
         if (wake.wait_for(lock, std::chrono::seconds(delay), [this] { return stopping; }))
             return false;
         delay = std::min(delay * 2, ReconnectMaxSeconds);
     }
+}
+
+// The library's network thread gives up for good after some failures (a TLS handshake
+// that fails, say for a certificate renewed meanwhile on the broker). Away for long, the
+// client is stopped and the connection begun afresh.
+bool MqttPublisher::Link::restart(std::unique_lock<std::mutex> &lock)
+{
+    lock.unlock();
+    mosquitto_disconnect(client);
+    mosquitto_loop_stop(client, false);
+    lock.lock();
+    lastConnected = SteadyClock::now();
+    return connect(lock);
 }
 
 void MqttPublisher::Link::sendWaiting(std::unique_lock<std::mutex> &lock)
@@ -192,14 +212,13 @@ void MqttPublisher::Link::finish(std::unique_lock<std::mutex> &lock, int waitMs)
             wake.wait_until(lock, deadline,
                             [this] { return !connected || outstanding < MaxOutstanding; });
         }
+        ++outstanding;
         lock.unlock();
-        if (mosquitto_publish(client, nullptr, statusTopic.constData(), 7, "offline", qos, true) ==
-            MOSQ_ERR_SUCCESS) {
-            lock.lock();
-            ++outstanding;
-        } else {
-            lock.lock();
-        }
+        const int rc =
+            mosquitto_publish(client, nullptr, statusTopic.constData(), 7, "offline", qos, true);
+        lock.lock();
+        if (rc != MOSQ_ERR_SUCCESS)
+            --outstanding;
         wake.wait_until(lock, deadline, [this] { return !connected || outstanding == 0; });
     }
     lock.unlock();
@@ -212,22 +231,25 @@ void MqttPublisher::Link::finish(std::unique_lock<std::mutex> &lock, int waitMs)
 
 void MqttPublisher::Link::run()
 {
-    if (connectFirst()) {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (!stopping) {
-            wake.wait_for(lock, 200ms, [this] {
-                return stopping || (connected && outstanding < MaxOutstanding && !queue.isEmpty());
-            });
-            if (!connected && state != State::Lost &&
-                SteadyClock::now() - lastConnected > connectTimeout)
-                report(State::Lost);
-            sendWaiting(lock);
-        }
-        finish(lock, stopWaitMs);
+    std::unique_lock<std::mutex> lock(mutex);
+    bool running = connect(lock);
+    while (running && !stopping) {
+        wake.wait_for(lock, 200ms, [this] {
+            return stopping || (connected && outstanding < MaxOutstanding && !queue.isEmpty());
+        });
+        const SteadyClock::duration away = SteadyClock::now() - lastConnected;
+        if (!connected && state != State::Lost && away > connectTimeout)
+            report(State::Lost);
+        if (!connected && !stopping && away > RestartAfter)
+            running = restart(lock);
+        sendWaiting(lock);
     }
+    if (running)
+        finish(lock, stopWaitMs);
+    lock.unlock();
     mosquitto_destroy(client);
     client = nullptr;
-    std::lock_guard<std::mutex> lock(mutex);
+    lock.lock();
     finished = true;
     wake.notify_all();
 }

@@ -243,9 +243,9 @@ private Q_SLOTS:
         MqttSubscriber live(broker.port(), QStringLiteral("zeltar/#"));
         QVERIFY(live.waitFor(Status, QByteArray("online"), 15000));
         QVERIFY(live.waitFor(StateTopicOf(1), 2, 10000));
-        const QStringList journal = JournalLines(dir.path());
-        QCOMPARE(CountLines(journal, NoBrokerLine), 1);
-        QCOMPARE(CountLines(journal, BackLine), 1);
+        QVERIFY(
+            WaitUntil([&] { return CountLines(JournalLines(dir.path()), BackLine) == 1; }, 5000));
+        QCOMPARE(CountLines(JournalLines(dir.path()), NoBrokerLine), 1);
 
         poll.signal(SIGKILL);
         QVERIFY(live.waitFor(Status, QByteArray("offline"), 10000));
