@@ -10,27 +10,13 @@
 
 namespace zeltar::test {
 
-namespace {
-constexpr int StartTimeoutMs = 10000;
-constexpr int StopTimeoutMs = 5000;
-
-bool Accepts(int port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
-    return socket.waitForConnected(200);
-}
-} // namespace
-
 int FreeLoopbackPort()
 {
     QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return server.serverPort();
+    return server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0;
 }
 
-MqttBroker::MqttBroker() : dir_(std::make_unique<QTemporaryDir>()) {}
+MqttBroker::MqttBroker() : dir_(std::make_unique<QTemporaryDir>()), port_(FreeLoopbackPort()) {}
 
 MqttBroker::~MqttBroker()
 {
@@ -40,8 +26,6 @@ MqttBroker::~MqttBroker()
 bool MqttBroker::start()
 {
     stop();
-    if (port_ == 0)
-        port_ = FreeLoopbackPort();
     const QString config = dir_->filePath(QStringLiteral("mosquitto.conf"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
@@ -51,16 +35,18 @@ bool MqttBroker::start()
                    .arg(port_)
                    .toUtf8());
     file.close();
-
     process_ = std::make_unique<QProcess>();
-    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_->start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config});
-    if (WaitUntil([&] { return process_->state() == QProcess::NotRunning || Accepts(port_); },
-                  StartTimeoutMs) &&
-        process_->state() == QProcess::Running)
+    const bool up = WaitUntil(
+        [&] {
+            QTcpSocket probe;
+            probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port_));
+            return process_->state() == QProcess::NotRunning || probe.waitForConnected(200);
+        },
+        10000);
+    if (up && process_->state() == QProcess::Running)
         return true;
     qWarning("MqttBroker: mosquitto did not come up on port %d", port_);
-    stop();
     return false;
 }
 
@@ -69,9 +55,9 @@ void MqttBroker::stop()
     if (!process_)
         return;
     process_->terminate();
-    if (!process_->waitForFinished(StopTimeoutMs))
+    if (!process_->waitForFinished(5000))
         process_->kill();
-    process_->waitForFinished(StopTimeoutMs);
+    process_->waitForFinished();
     process_.reset();
 }
 
@@ -83,40 +69,27 @@ MqttSubscriber::MqttSubscriber(int port, const QString &filter, bool retainedOnl
                      QStringLiteral("-v")};
     if (retainedOnly)
         args << QStringLiteral("--retained-only") << QStringLiteral("-W") << QStringLiteral("1");
-    QObject::connect(process_.get(), &QProcess::readyReadStandardOutput, [this] { read(); });
     process_->start(QStringLiteral("mosquitto_sub"), args);
     process_->waitForStarted();
+    if (retainedOnly)
+        process_->waitForFinished(10000);
 }
 
 MqttSubscriber::~MqttSubscriber()
 {
     process_->kill();
-    process_->waitForFinished(StopTimeoutMs);
-}
-
-void MqttSubscriber::read()
-{
-    pending_ += process_->readAllStandardOutput();
-    for (qsizetype end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n')) {
-        const QByteArray line = pending_.left(end);
-        pending_.remove(0, end + 1);
-        const qsizetype space = line.indexOf(' ');
-        messages_.append({QString::fromUtf8(line.left(space)), line.mid(space + 1)});
-    }
-}
-
-QList<MqttSubscriber::Message> MqttSubscriber::messages()
-{
-    read();
-    return messages_;
+    process_->waitForFinished();
 }
 
 QList<QByteArray> MqttSubscriber::payloads(const QString &topic)
 {
+    output_ += process_->readAllStandardOutput();
+    const QByteArray start = topic.toUtf8() + ' ';
     QList<QByteArray> found;
-    for (const Message &message : messages())
-        if (message.first == topic)
-            found.append(message.second);
+    const QByteArray complete = output_.left(output_.lastIndexOf('\n') + 1);
+    for (const QByteArray &line : complete.split('\n'))
+        if (line.startsWith(start))
+            found.append(line.mid(start.size()));
     return found;
 }
 
@@ -128,13 +101,6 @@ bool MqttSubscriber::waitFor(const QString &topic, int count, int timeoutMs)
 bool MqttSubscriber::waitFor(const QString &topic, const QByteArray &payload, int timeoutMs)
 {
     return WaitUntil([&] { return payloads(topic).contains(payload); }, timeoutMs);
-}
-
-bool MqttSubscriber::waitFinished(int timeoutMs)
-{
-    const bool ended = process_->waitForFinished(timeoutMs);
-    read();
-    return ended;
 }
 
 } // namespace zeltar::test

@@ -2,9 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QPair>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 
@@ -16,19 +14,15 @@ namespace zeltar::test {
 // A free TCP port on 127.0.0.1 at the moment of the call.
 int FreeLoopbackPort();
 
-// A mosquitto broker for one test: listens on 127.0.0.1 only, anonymous, nothing kept on
-// disk, on a free port or on the port of an earlier start (a broker restarted).
+// A mosquitto broker for one test on 127.0.0.1: anonymous, nothing kept on disk, on a free
+// port that stays its own across a stop and the next start.
 class MqttBroker
 {
 public:
     MqttBroker();
-    ~MqttBroker(); // stops the broker
-    MqttBroker(const MqttBroker &) = delete;
-    MqttBroker &operator=(const MqttBroker &) = delete;
-
+    ~MqttBroker();
     // Starts the broker and waits (running the event loop) until it takes connections.
     bool start();
-    // SIGTERM, then waits for the process to end; the port stays this broker's.
     void stop();
     int port() const { return port_; }
 
@@ -38,33 +32,21 @@ private:
     int port_ = 0;
 };
 
-// mosquitto_sub on a topic filter, collecting "topic payload" pairs as they come.
+// mosquitto_sub on a topic filter; retainedOnly takes what the broker keeps and ends.
 class MqttSubscriber
 {
 public:
-    using Message = QPair<QString, QByteArray>;
-
-    // retainedOnly: only the messages the broker keeps, then the subscriber ends.
     MqttSubscriber(int port, const QString &filter, bool retainedOnly = false);
     ~MqttSubscriber();
-
-    // Messages received so far, oldest first.
-    QList<Message> messages();
-    // The payloads received on topic so far.
+    // The payloads received on topic so far, oldest first.
     QList<QByteArray> payloads(const QString &topic);
-    // Runs the event loop until count payloads came on topic (or timeoutMs passed).
-    bool waitFor(const QString &topic, int count, int timeoutMs);
-    // Runs the event loop until payload came on topic.
-    bool waitFor(const QString &topic, const QByteArray &payload, int timeoutMs);
-    // For a retained-only subscriber: waits until it has ended.
-    bool waitFinished(int timeoutMs);
+    // Runs the event loop until count payloads (or the given payload) came on topic.
+    bool waitFor(const QString &topic, int count, int timeoutMs = 15000);
+    bool waitFor(const QString &topic, const QByteArray &payload, int timeoutMs = 15000);
 
 private:
-    void read();
-
     std::unique_ptr<QProcess> process_;
-    QByteArray pending_;
-    QList<Message> messages_;
+    QByteArray output_;
 };
 
 } // namespace zeltar::test
