@@ -112,7 +112,7 @@ void MqttPublisher::Link::report(State newState)
 void MqttPublisher::Link::onConnect(mosquitto *client, void *self, int rc)
 {
     auto *link = static_cast<Link *>(self);
-    if (rc != 0) { // refused by the broker: it goes on trying
+    if (rc != 0) { // refused by the broker (a wrong login, say)
         std::lock_guard<std::mutex> lock(link->mutex);
         link->report(State::Lost);
         return;
