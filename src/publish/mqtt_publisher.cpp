@@ -114,7 +114,12 @@ void MqttPublisher::Link::onConnect(mosquitto *client, void *self, int rc)
     auto *link = static_cast<Link *>(self);
     if (rc != 0) { // refused by the broker (a wrong login, say)
         std::lock_guard<std::mutex> lock(link->mutex);
+        const bool first = link->state != State::Lost;
         link->report(State::Lost);
+        if (MqttPublisher *publisher = first ? link->owner : nullptr)
+            QMetaObject::invokeMethod(
+                publisher, [publisher, rc] { Q_EMIT publisher->connectionRefused(rc); },
+                Qt::QueuedConnection);
         return;
     }
     mosquitto_publish(client, nullptr, link->statusTopic.constData(), 6, "online", link->qos, true);

@@ -57,6 +57,8 @@ public:
 Q_SIGNALS:
     void connectionLost();
     void connectionRestored();
+    // The broker turned the login down (the CONNACK code), once each time it is lost so.
+    void connectionRefused(int code);
 
 private:
     struct Link;

@@ -7,6 +7,29 @@
 
 namespace zeltar {
 
+namespace {
+
+// Why the broker turned the station's login down, by its MQTT 3.1.1 answer code.
+QString RefusalText(int code)
+{
+    switch (code) {
+    case 1:
+        return QStringLiteral("версия протокола не поддерживается");
+    case 2:
+        return QStringLiteral("идентификатор клиента отклонен");
+    case 3:
+        return QStringLiteral("брокер недоступен");
+    case 4:
+        return QStringLiteral("неверное имя пользователя или пароль");
+    case 5:
+        return QStringLiteral("не разрешено (проверьте Username и Password)");
+    default:
+        return QStringLiteral("код %1").arg(code);
+    }
+}
+
+} // namespace
+
 StationPublisher::StationPublisher(Station &station, PollingCycle &cycle, QObject *parent)
     : QObject(parent), m_station(station), m_cycle(cycle)
 {}
@@ -51,6 +74,10 @@ bool StationPublisher::start()
             [&journal] { journal.AddProgMes(QStringLiteral("Нет связи с брокером MQTT")); });
     connect(&m_publisher, &MqttPublisher::connectionRestored, this, [&journal] {
         journal.AddProgMes(QStringLiteral("Связь с брокером MQTT восстановлена"));
+    });
+    connect(&m_publisher, &MqttPublisher::connectionRefused, this, [&journal](int code) {
+        journal.AddProgMes(
+            QStringLiteral("Брокер MQTT отказал в подключении: %1").arg(RefusalText(code)));
     });
     connect(&m_cycle, &PollingCycle::devicePolled, this, &StationPublisher::publishPoll);
     return true;

@@ -200,27 +200,50 @@ private Q_SLOTS:
         QVERIFY(live.waitFor(Status, QByteArray("offline")));
     }
 
-    // Brokers that cannot be reached hold up neither polling nor the stop; the journal says
-    // once that there is no broker.
+    // Brokers that cannot be reached, or that turn the login down, hold up neither polling
+    // nor the stop; the journal says once that there is no broker, and why when it knows.
     void unreachableBroker_data()
     {
         QTest::addColumn<QString>("host");
-        QTest::addColumn<bool>("hanging");
-        QTest::newRow("nothing listening") << QStringLiteral("127.0.0.1") << false;
-        QTest::newRow("never answers") << QStringLiteral("127.0.0.1") << true;
-        QTest::newRow("unknown host name") << QStringLiteral("no-such-host.invalid") << false;
+        QTest::addColumn<QString>("broker"); // nothing, silent, or one wanting another login
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("nothing listening") << "127.0.0.1"
+                                           << "nothing" << QString();
+        QTest::newRow("never answers") << "127.0.0.1"
+                                       << "silent" << QString();
+        QTest::newRow("unknown host name") << "no-such-host.invalid"
+                                           << "nothing" << QString();
+        QTest::newRow("wrong password")
+            << "127.0.0.1"
+            << "login"
+            << "Брокер MQTT отказал в подключении: не разрешено (проверьте Username и Password)";
     }
     void unreachableBroker()
     {
         QFETCH(QString, host);
-        QFETCH(bool, hanging);
+        QFETCH(QString, broker);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        const QString passwords = dir.filePath(QStringLiteral("passwd"));
+        MqttBroker login(QStringLiteral("allow_anonymous false\npassword_file ") + passwords);
         QTcpServer silent; // takes the connection and never says a word
         QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-        const int port = hanging ? silent.serverPort() : test::FreeLoopbackPort();
+        int port = test::FreeLoopbackPort();
+        if (broker == QLatin1String("silent"))
+            port = silent.serverPort();
+        if (broker == QLatin1String("login")) {
+            // A broker started as root reads its password file as user mosquitto.
+            QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) |
+                                                  QFileDevice::ReadOther | QFileDevice::ExeOther);
+            QCOMPARE(QProcess::execute("mosquitto_passwd", {"-c", "-b", passwords, "op", "right"}),
+                     0);
+            QVERIFY(login.start());
+            port = login.port();
+        }
         SimProcess sim;
         QVERIFY(sim.start());
-        QTemporaryDir dir;
-        WriteStation(dir.path(), {"Печь,1,1"}, {sim.portPath()}, BrokerAt(port, host));
+        WriteStation(dir.path(), {"Печь,1,1"}, {sim.portPath()},
+                     BrokerAt(port, host) + QStringLiteral("Username=op\nPassword=wrong\n"));
         Station station(dir.path());
         station.journal.load(station.journalPath());
         QVERIFY(station.loadConfiguration());
@@ -234,11 +257,13 @@ private Q_SLOTS:
             QVERIFY(WaitUntil(
                 [&] { return polls >= 3 && CountLines(station.journal.lines(), NoBroker) > 0; },
                 15000));
-            QVERIFY(!hanging || silent.hasPendingConnections());
+            QVERIFY(broker != QLatin1String("silent") || silent.hasPendingConnections());
         }
         cycle.btnStopClick();
         QCOMPARE(CountLines(station.journal.lines(), NoBroker), 1);
         QCOMPARE(CountLines(station.journal.lines(), Back), 0);
+        if (!refusal.isEmpty())
+            QCOMPARE(station.journal.lines().filter(refusal).size(), 1);
     }
 
     // What [MQTT] at start-up leads to: publishing or not, and the one journal line a wrong

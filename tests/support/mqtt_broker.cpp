@@ -16,7 +16,9 @@ int FreeLoopbackPort()
     return server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0;
 }
 
-MqttBroker::MqttBroker() : dir_(std::make_unique<QTemporaryDir>()), port_(FreeLoopbackPort()) {}
+MqttBroker::MqttBroker(const QString &access)
+    : access_(access), dir_(std::make_unique<QTemporaryDir>()), port_(FreeLoopbackPort())
+{}
 
 MqttBroker::~MqttBroker()
 {
@@ -30,9 +32,9 @@ bool MqttBroker::start()
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n"
-                              "persistence false\nlog_dest none\n")
+    file.write(QStringLiteral("listener %1 127.0.0.1\n%2\npersistence false\nlog_dest none\n")
                    .arg(port_)
+                   .arg(access_)
                    .toUtf8());
     file.close();
     process_ = std::make_unique<QProcess>();

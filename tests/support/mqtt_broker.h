@@ -19,7 +19,8 @@ int FreeLoopbackPort();
 class MqttBroker
 {
 public:
-    MqttBroker();
+    // access: the broker's lines on who may connect.
+    explicit MqttBroker(const QString &access = QStringLiteral("allow_anonymous true"));
     ~MqttBroker();
     // Starts the broker and waits (running the event loop) until it takes connections.
     bool start();
@@ -27,6 +28,7 @@ public:
     int port() const { return port_; }
 
 private:
+    QString access_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
