@@ -15,6 +15,13 @@ trap 'kill $(jobs -p) 2>/dev/null || true' EXIT INT TERM
 start_demo_line "$build" "$demo" --drop 0.3
 # A fresh demo configuration every time; the journal and the archives of earlier runs stay.
 write_demo_config "$demo" 3
+# DEMO_MQTT=HOST[:PORT] publishes every poll to that broker under zeltar/demo.
+if [ -n "${DEMO_MQTT:-}" ]; then
+    mqtt_port=1883
+    [[ "$DEMO_MQTT" == *:* ]] && mqtt_port=${DEMO_MQTT##*:}
+    printf '[MQTT]\nEnabled=1\nHost=%s\nPort=%s\nTopicPrefix=zeltar/demo\n' \
+        "${DEMO_MQTT%%:*}" "$mqtt_port" >>"$demo/Zeltar.ini"
+fi
 
 echo "Demo folder: $demo (Zeltar.ini, Zeltar.mes, archives in Data/)"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -8,6 +8,7 @@ packages=(
     libshp-dev python3-dbfread
     libbenchmark-dev
     clang libclang-rt-14-dev
+    libmosquitto-dev mosquitto mosquitto-clients
     fonts-dejavu-core xvfb qt6-translations-l10n
     dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream
 )

@@ -10,17 +10,6 @@ namespace zeltar {
 
 namespace {
 
-// A single as the shortest decimal that reads back as the same single, so 0.1f prints
-// as 0.1 and not as 0.10000000149011612.
-double JsonNumber(float value)
-{
-    char text[32];
-    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
-    double result = value;
-    std::from_chars(text, written.ptr, result);
-    return result;
-}
-
 class DeviceJson
 {
 public:
@@ -55,6 +44,15 @@ public:
 };
 
 } // namespace
+
+double JsonNumber(float value)
+{
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    double result = value;
+    std::from_chars(text, written.ptr, result);
+    return result;
+}
 
 QJsonObject ConfigJson(const ProgramSettings &settings, const DeviceTable &table)
 {

@@ -5,6 +5,7 @@
 #include "core/single_instance.h"
 #include "core/station_folder.h"
 #include "core/termination_signals.h"
+#include "publish/station_publisher.h"
 #include "ui/form_flash.h"
 #include "ui/form_main.h"
 #include "ui/station_icons.h"
@@ -52,6 +53,8 @@ int RunStation(const QString &progDir, int splashMs)
     formMain.show();
     if (!formMain.FormShow())
         return 0;
+    StationPublisher publisher(station, formMain.cycle());
+    publisher.start();
     return QApplication::exec();
 }
 

@@ -5,6 +5,7 @@
 #include "core/number_text.h"
 #include "core/single_instance.h"
 #include "core/termination_signals.h"
+#include "publish/station_publisher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,6 +81,8 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     }
 
     PollingCycle cycle(station);
+    StationPublisher publisher(station, cycle);
+    publisher.start();
     QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int n) {
         out << n << '\t' << station.table.device(n).PribName << '\t'
             << ValueText(station.state.device(n)) << Qt::endl;

@@ -1,0 +1,95 @@
+#include "publish/state_message.h"
+
+#include "config/config_json.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace zeltar {
+
+namespace {
+
+// Local time with its offset always written out (+03:00, +00:00 rather than Z).
+QString TimeWithOffset(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Discovery ids allow letters, digits, "_" and "-" only.
+QString DiscoveryId(const QString &clientId)
+{
+    static const QRegularExpression other(QStringLiteral("[^A-Za-z0-9_-]"));
+    return QString(clientId).replace(other, QStringLiteral("_"));
+}
+
+} // namespace
+
+QString StatusTopic(const QString &prefix)
+{
+    return prefix + QStringLiteral("/status");
+}
+
+QString StateTopic(const QString &prefix, int n)
+{
+    return QStringLiteral("%1/%2/state").arg(prefix).arg(n);
+}
+
+QByteArray StateMessage(int n, const QString &name, const QDateTime &time,
+                        const DevicePollState &poll)
+{
+    const bool noLink = poll.PribNoLink != 0;
+    const bool sensorBreak = !noLink && poll.PribZnac == SensorBreakValue;
+    const bool measured = !noLink && poll.PribZnac <= MaxMeasurement;
+
+    QJsonObject state;
+    state.insert(QStringLiteral("device"), n);
+    state.insert(QStringLiteral("name"), name);
+    state.insert(QStringLiteral("time"), TimeWithOffset(time));
+    state.insert(QStringLiteral("value"), measured ? JsonNumber(poll.PribZnac) : QJsonValue());
+    state.insert(QStringLiteral("nolink"), noLink);
+    state.insert(QStringLiteral("break"), sensorBreak);
+    state.insert(QStringLiteral("status"), poll.PribStat);
+    state.insert(QStringLiteral("relays"), poll.PribRele);
+    state.insert(QStringLiteral("step"), poll.PribNomReg);
+    return QJsonDocument(state).toJson(QJsonDocument::Compact);
+}
+
+QString DiscoveryTopic(const QString &clientId, int n)
+{
+    return QStringLiteral("homeassistant/sensor/%1/device%2/config")
+        .arg(DiscoveryId(clientId))
+        .arg(n);
+}
+
+QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int n,
+                            const QString &name)
+{
+    const QString id = DiscoveryId(clientId);
+    const QString stateTopic = StateTopic(prefix, n);
+    QJsonObject device;
+    device.insert(QStringLiteral("identifiers"), QJsonArray{id});
+    device.insert(QStringLiteral("name"), QStringLiteral("Zeltar ") + clientId);
+
+    QJsonObject config;
+    config.insert(QStringLiteral("name"), name);
+    config.insert(QStringLiteral("unique_id"), QStringLiteral("%1_device%2").arg(id).arg(n));
+    config.insert(QStringLiteral("state_topic"), stateTopic);
+    config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.value }}"));
+    config.insert(QStringLiteral("json_attributes_topic"), stateTopic);
+    config.insert(QStringLiteral("availability_topic"), StatusTopic(prefix));
+    config.insert(QStringLiteral("payload_available"), QStringLiteral("online"));
+    config.insert(QStringLiteral("payload_not_available"), QStringLiteral("offline"));
+    config.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+    config.insert(QStringLiteral("device"), device);
+    return QJsonDocument(config).toJson(QJsonDocument::Compact);
+}
+
+} // namespace zeltar

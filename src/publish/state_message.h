@@ -1,0 +1,27 @@
+#pragma once
+
+#include "acquisition/polling_state.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+namespace zeltar {
+
+// The topics and texts the station publishes. prefix is MqttSettings::TopicPrefix.
+QString StatusTopic(const QString &prefix);
+QString StateTopic(const QString &prefix, int n);
+
+// One poll of device n as a JSON object: device, name, time (local, ISO 8601 with its
+// offset), value (null without link or with a broken sensor), nolink, break, status,
+// relays and step as archived.
+QByteArray StateMessage(int n, const QString &name, const QDateTime &time,
+                        const DevicePollState &poll);
+
+// A Home Assistant discovery message: device n as a sensor whose state is the value of
+// its state topic, available while the station's status is "online".
+QString DiscoveryTopic(const QString &clientId, int n);
+QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int n,
+                            const QString &name);
+
+} // namespace zeltar

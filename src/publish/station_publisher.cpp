@@ -1,0 +1,100 @@
+#include "publish/station_publisher.h"
+
+#include "acquisition/polling_cycle.h"
+#include "acquisition/station.h"
+#include "core/clock.h"
+#include "publish/state_message.h"
+
+namespace zeltar {
+
+namespace {
+
+// Why the broker turned the station's login down, by its MQTT 3.1.1 answer code.
+QString RefusalText(int code)
+{
+    switch (code) {
+    case 1:
+        return QStringLiteral("версия протокола не поддерживается");
+    case 2:
+        return QStringLiteral("идентификатор клиента отклонен");
+    case 3:
+        return QStringLiteral("брокер недоступен");
+    case 4:
+        return QStringLiteral("неверное имя пользователя или пароль");
+    case 5:
+        return QStringLiteral("не разрешено (проверьте Username и Password)");
+    default:
+        return QStringLiteral("код %1").arg(code);
+    }
+}
+
+} // namespace
+
+StationPublisher::StationPublisher(Station &station, PollingCycle &cycle, QObject *parent)
+    : QObject(parent), m_station(station), m_cycle(cycle)
+{}
+
+StationPublisher::~StationPublisher()
+{
+    m_publisher.stop();
+}
+
+bool StationPublisher::start()
+{
+    Journal &journal = m_station.journal;
+    QString error;
+    m_settings = MqttSettings::read(m_station.ini, &error);
+    if (!error.isEmpty()) {
+        journal.AddProgMes(MqttSettingsErrorLine(error));
+        return false;
+    }
+    if (!m_settings.Enabled)
+        return false;
+    if (PasswordFileExposed(m_station.configPath(), m_settings))
+        journal.AddProgMes(QStringLiteral(
+            "Файл Zeltar.ini с паролем MQTT доступен для чтения всем пользователям"));
+
+    MqttPublisher::Options options;
+    options.host = m_settings.Host;
+    options.port = m_settings.Port;
+    options.clientId = m_settings.ClientId;
+    options.username = m_settings.Username;
+    options.password = m_settings.Password.toUtf8(); // wiped once handed over
+    m_settings.Password.clear();
+    options.tls = m_settings.TLS;
+    options.caFile = m_settings.CAFile;
+    options.qos = m_settings.QoS;
+    options.statusTopic = StatusTopic(m_settings.TopicPrefix);
+    if (!m_publisher.start(options, &error)) {
+        journal.AddProgMes(MqttSettingsErrorLine(error));
+        return false;
+    }
+
+    connect(&m_publisher, &MqttPublisher::connectionLost, this,
+            [&journal] { journal.AddProgMes(QStringLiteral("Нет связи с брокером MQTT")); });
+    connect(&m_publisher, &MqttPublisher::connectionRestored, this, [&journal] {
+        journal.AddProgMes(QStringLiteral("Связь с брокером MQTT восстановлена"));
+    });
+    connect(&m_publisher, &MqttPublisher::connectionRefused, this, [&journal](int code) {
+        journal.AddProgMes(
+            QStringLiteral("Брокер MQTT отказал в подключении: %1").arg(RefusalText(code)));
+    });
+    connect(&m_cycle, &PollingCycle::devicePolled, this, &StationPublisher::publishPoll);
+    return true;
+}
+
+void StationPublisher::publishPoll(int n)
+{
+    const QString &name = m_station.table.device(n).PribName;
+    const QString &prefix = m_settings.TopicPrefix;
+    QString &announced = m_announced.at(static_cast<size_t>(n - 1));
+    if (m_settings.Discovery && announced != name) {
+        m_publisher.publish(DiscoveryTopic(m_settings.ClientId, n),
+                            DiscoveryMessage(prefix, m_settings.ClientId, n, name), true);
+        announced = name;
+    }
+    m_publisher.publish(StateTopic(prefix, n),
+                        StateMessage(n, name, Clock::now(), m_station.state.device(n)), true);
+}
+
+} // namespace zeltar
