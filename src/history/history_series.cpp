@@ -62,7 +62,8 @@ int HistorySeries::nearest(double moment) const
     return after;
 }
 
-bool LoadSeries(const HistoryRange &range, HistorySeries *series, QString *error)
+bool LoadSeries(const HistoryRange &range, HistorySeries *series, QString *error,
+                const std::function<void()> &pause)
 {
     *series = HistorySeries();
     series->offsets.reserve(range.records);
@@ -80,6 +81,8 @@ bool LoadSeries(const HistoryRange &range, HistorySeries *series, QString *error
             }
             series->offsets.append(qint32(*moment - series->origin));
             series->values.append(float(records.value(i).value_or(0.0)));
+            if (pause && series->size() % SeriesPauseRecords == 0)
+                pause();
             return true;
         },
         error);

@@ -22,6 +22,7 @@ class ArchiveGrid;
 struct ArchiveDownload;
 class ArchiveTableModel;
 class ChartWidget;
+class HistoryPanel;
 class PollingCycle;
 class Station;
 class UpDown;
@@ -72,6 +73,7 @@ public:
     QWidget *tsCurrentData;
     QWidget *tsArh;
     QWidget *tsGraf;
+    HistoryPanel *tsHistory; // earlier periods and time ranges
     QPlainTextEdit *memoProgMes;
     QLabel *stPribName;
     QLabel *stVkl;
