@@ -4,6 +4,9 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+#include <charconv>
+
 namespace zeltar {
 
 namespace {
@@ -24,20 +27,40 @@ CsvStyle StyleOf(CsvForm form)
             QStringLiteral("Дата;Время;Значение;Состояние;Реле;Шаг;Нет связи").toUtf8()};
 }
 
-// A field quoted as RFC 4180 asks when it holds the separator, a quote or a line end.
-QByteArray Quoted(const QByteArray &field, char separator)
+// Appends a field, quoted as RFC 4180 asks when it holds the separator, a quote or a line
+// end.
+void AppendField(QByteArray &out, QByteArrayView field, char separator)
 {
-    if (!field.contains(separator) && !field.contains('"') && !field.contains('\n') &&
-        !field.contains('\r'))
-        return field;
-    QByteArray quoted = field;
-    quoted.replace("\"", "\"\"");
-    return '"' + quoted + '"';
+    const bool plain = std::none_of(field.begin(), field.end(), [separator](char c) {
+        return c == separator || c == '"' || c == '\n' || c == '\r';
+    });
+    if (plain) {
+        out.append(field);
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
 }
 
-QByteArray TextField(const TableRecords &records, int i, HistoryField field, char separator)
+// A text field of the table (Windows-1251) as UTF-8.
+void AppendText(QByteArray &out, QByteArrayView field, char separator)
 {
-    return Quoted(DbfDecodeText(records.field(i, field).toByteArray()).toUtf8(), separator);
+    const bool ascii = std::all_of(field.begin(), field.end(), [](char c) { return c >= 0; });
+    if (ascii)
+        AppendField(out, field, separator);
+    else
+        AppendField(out, DbfDecodeText(field.toByteArray()).toUtf8(), separator);
+}
+
+void AppendNumber(QByteArray &out, int number)
+{
+    char text[16];
+    out.append(text, std::to_chars(text, text + sizeof text, number).ptr - text);
 }
 
 } // namespace
@@ -49,7 +72,7 @@ qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device, QStr
     bool written = true;
     auto writeOut = [&] {
         written = device.write(buffer) == buffer.size();
-        buffer.clear();
+        buffer.resize(0); // keeps its room for the next block
         return written;
     };
     qint64 count = 0;
@@ -57,17 +80,21 @@ qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device, QStr
         range,
         [&](TableRecords &records, int i) {
             const char separator = style.separator;
+            AppendText(buffer, records.field(i, HistoryField::Date), separator);
+            buffer += separator;
+            AppendText(buffer, records.field(i, HistoryField::Time), separator);
+            buffer += separator;
             QByteArray value = ShortestValueText(records, i);
             value.replace('.', style.decimal);
-            buffer += TextField(records, i, HistoryField::Date, separator) + separator +
-                      TextField(records, i, HistoryField::Time, separator) + separator +
-                      Quoted(value, separator) + separator;
+            AppendField(buffer, value, separator);
             for (HistoryField field :
                  {HistoryField::Status, HistoryField::Relays, HistoryField::Step}) {
-                buffer += QByteArray::number(records.number(i, field));
                 buffer += separator;
+                AppendNumber(buffer, records.number(i, field));
             }
-            buffer += QByteArray::number(records.number(i, HistoryField::NoLink)) + "\r\n";
+            buffer += separator;
+            AppendNumber(buffer, records.number(i, HistoryField::NoLink));
+            buffer += "\r\n";
             ++count;
             return buffer.size() < 1 << 16 || writeOut();
         },

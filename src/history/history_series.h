@@ -29,7 +29,7 @@ struct HistorySeries
 // Reads the range's records into a series; records whose date cannot be read are left out.
 // pause, when given, is called after every SeriesPauseRecords records, so that a long range
 // need not hold up everything else. False (with error) when a table cannot be read.
-constexpr int SeriesPauseRecords = 50000;
+constexpr int SeriesPauseRecords = 10000;
 bool LoadSeries(const HistoryRange &range, HistorySeries *series, QString *error = nullptr,
                 const std::function<void()> &pause = {});
 

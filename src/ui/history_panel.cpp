@@ -60,10 +60,19 @@ HistoryPanel::HistoryPanel(Station &station, QWidget *parent) : QWidget(parent),
 {
     setObjectName(QStringLiteral("tsHistory"));
     auto *splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(createChoicePanel());
-    splitter->addWidget(createShowPanel());
+    QWidget *choice = createChoicePanel();
+    QWidget *shown = createShowPanel();
+    // The actions on what is on show sit under the choices, so the page stays narrow.
+    auto *actions = new QGridLayout;
+    actions->addWidget(btnHistReset, 0, 0);
+    actions->addWidget(btnHistPicture, 0, 1);
+    actions->addWidget(btnHistCsv, 1, 0);
+    actions->addWidget(btnHistCsvMachine, 1, 1);
+    static_cast<QVBoxLayout *>(choice->layout())->addLayout(actions);
+    splitter->addWidget(choice);
+    splitter->addWidget(shown);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({250, 500});
+    splitter->setSizes({240, 400});
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(splitter);
@@ -151,7 +160,6 @@ QWidget *HistoryPanel::createShowPanel()
                        "двойной щелчок - весь график"));
     stHistCursor = named(new QLabel(panel), "stHistCursor");
     stHistCursor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    stHistCursor->setMinimumWidth(220);
     connect(chartHist, &RangeChartWidget::readoutChanged, stHistCursor, &QLabel::setText);
 
     HistView = new RangeTableModel(this);
@@ -182,12 +190,6 @@ QWidget *HistoryPanel::createShowPanel()
     btnHistPicture->setToolTip(QStringLiteral("Сохранить график рисунком PNG или SVG"));
     connect(btnHistPicture, &QPushButton::clicked, this, &HistoryPanel::savePicture);
 
-    auto *bar = new QHBoxLayout;
-    bar->addWidget(stHistCursor);
-    bar->addStretch();
-    for (QPushButton *button : {btnHistReset, btnHistCsv, btnHistCsvMachine, btnHistPicture})
-        bar->addWidget(button);
-
     auto *views = new QSplitter(Qt::Vertical, panel);
     views->addWidget(chartHist);
     views->addWidget(gridHist);
@@ -198,7 +200,7 @@ QWidget *HistoryPanel::createShowPanel()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(stHistShown);
     layout->addWidget(views, 1);
-    layout->addLayout(bar);
+    layout->addWidget(stHistCursor);
     return panel;
 }
 
