@@ -57,7 +57,7 @@ void ArchiveIndex::setFolder(const QString &folder)
     m_entries.clear();
 }
 
-void ArchiveIndex::refresh()
+void ArchiveIndex::refresh(const std::function<void()> &pause)
 {
     m_tablesRead = 0;
     QHash<QString, ArchiveTableEntry> current;
@@ -78,7 +78,8 @@ void ArchiveIndex::refresh()
             entry.size = info.size();
             entry.modified = info.lastModified();
             readTable(entry);
-            ++m_tablesRead;
+            if (++m_tablesRead % IndexPauseTables == 0 && pause)
+                pause();
         }
         current.insert(entry.fileName, entry);
     }

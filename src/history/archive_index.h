@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <optional>
 
 namespace zeltar {
@@ -59,7 +60,10 @@ public:
     void setFolder(const QString &folder);
     QString folder() const { return m_folder; }
 
-    void refresh();
+    // pause, when given, is called after every IndexPauseTables tables read, so that a
+    // folder read cold need not hold up everything else.
+    static constexpr int IndexPauseTables = 50;
+    void refresh(const std::function<void()> &pause = {});
     // How many tables the last refresh read (new or changed ones).
     int tablesRead() const { return m_tablesRead; }
 

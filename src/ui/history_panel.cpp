@@ -38,6 +38,13 @@ template <typename T> T *named(T *widget, const char *name)
     return widget;
 }
 
+// Lets timers (polling among them) run while a long read goes on; the operator's input
+// waits until it is done.
+void ServeTimers()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 QString RecordsText(qint64 count)
 {
     return QStringLiteral("%1 зап.").arg(count);
@@ -72,7 +79,7 @@ HistoryPanel::HistoryPanel(Station &station, QWidget *parent) : QWidget(parent),
     splitter->addWidget(choice);
     splitter->addWidget(shown);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({240, 400});
+    splitter->setSizes({320, 480});
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(splitter);
@@ -234,7 +241,7 @@ void HistoryPanel::refreshList()
 {
     m_stale = false;
     m_index.setFolder(m_station.settings.PathArh);
-    m_index.refresh();
+    m_index.refresh(ServeTimers);
 
     // The device's own tables first, then those of names no configured device has.
     QStringList configured;
@@ -318,7 +325,7 @@ void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
     dtHistFrom->setDateTime(FromWallSeconds(from));
     dtHistTo->setDateTime(FromWallSeconds(to));
     m_index.setFolder(m_station.settings.PathArh);
-    m_index.refresh(); // the current table grows while polling runs
+    m_index.refresh(ServeTimers); // the current table grows while polling runs
     show(RangeOfTables(m_index.tablesOf(chosenNamePart()), from, to),
          QStringLiteral("С %1 по %2").arg(WallText(from), WallText(to)));
 }
@@ -336,10 +343,7 @@ void HistoryPanel::show(const HistoryRange &range, const QString &what)
     setEnabled(false);
     HistorySeries series;
     QString error;
-    const auto serveTimers = [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
-    if (!LoadSeries(range, &series, &error, serveTimers))
+    if (!LoadSeries(range, &series, &error, ServeTimers))
         ShowError(error);
     chartHist->setSeries(std::move(series));
     HistView->setRange(range);

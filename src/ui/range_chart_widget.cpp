@@ -222,7 +222,8 @@ void RangeChartWidget::paintChart(QPainter &painter, const QSize &size) const
     painter.fillRect(plot, Qt::white);
     painter.setPen(palette().color(QPalette::WindowText));
     drawValueAxis(painter, plot, values);
-    drawTimeAxis(painter, plot);
+    if (!points.isEmpty())
+        drawTimeAxis(painter, plot);
     painter.setPen(FrameColor);
     painter.drawRect(plot.adjusted(0, 0, -1, -1));
     if (points.isEmpty()) {
@@ -273,7 +274,10 @@ void RangeChartWidget::drawLine(QPainter &painter, const QRect &plot,
 {
     painter.save();
     painter.setClipRect(plot);
-    painter.setRenderHint(QPainter::Antialiasing);
+    // A dense line (several records a pixel column) is drawn fine and without smoothing,
+    // which looks the same there and costs a fraction.
+    const bool dense = points.size() > plot.width();
+    painter.setRenderHint(QPainter::Antialiasing, !dense);
     const double xScale = plot.width() / (m_to - m_from);
     const double yScale = plot.height() / (values.max - values.min);
     // Far outside the plot only the direction matters; keep the painter's numbers small.
@@ -282,7 +286,7 @@ void RangeChartWidget::drawLine(QPainter &painter, const QRect &plot,
                        std::clamp(plot.top() + (values.max - point.y) * yScale, -1e5, 1e5));
     };
     QPen pen;
-    pen.setWidthF(LineWidth);
+    pen.setWidthF(dense ? 1.0 : LineWidth);
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     if (points.size() == 1) {
