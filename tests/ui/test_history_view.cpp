@@ -170,6 +170,18 @@ private Q_SLOTS:
         QVERIFY(!QImage(m_dir.filePath("day.png")).isNull());
         QVERIFY(messages.texts().isEmpty());
 
+        // A saved archive table from elsewhere; a file that is no table is refused.
+        const QString saved = m_dir.filePath("saved.dbf");
+        QVERIFY(QFile::copy(data + "/Печь 1_26_12_09_08.dbf", saved));
+        FileDialogs::setNextFileName(saved);
+        QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
+        QCOMPARE(history->stHistShown->text(), QStringLiteral("saved.dbf: 60 зап."));
+        FileDialogs::setNextFileName(csv);
+        QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
+        QCOMPARE(messages.texts().size(), 1);
+        QCOMPARE(history->HistView->rowCount(), 60);
+        messages.reset();
+
         // The current period is the live table page.
         ClickItem(periods, periods->topLevelItem(0));
         QCOMPARE(form.PageControl1->currentWidget(), form.tsArh);
