@@ -1,5 +1,6 @@
 #include "bench_tables.h"
 
+#include "acquisition/archive_table.h"
 #include "acquisition/dbf_field_text.h"
 
 #include <QFile>
@@ -52,6 +53,34 @@ bool FillTable(const QString &path, int records)
     uchar count[4];
     qToLittleEndian<quint32>(records, count);
     return file.seek(4) && file.write(reinterpret_cast<char *>(count), 4) == 4;
+}
+
+bool WriteTable(const QString &path, int count, const std::function<ArchiveRecord(int)> &record)
+{
+    if (!ArchiveTable::create(path, ArchiveLayout()))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(file.size() - 1)) // over the end marker
+        return false;
+    QByteArray block;
+    for (int i = 0; i < count; ++i)
+        block += RecordBytes(record(i));
+    block += '\x1A';
+    uchar written[4];
+    qToLittleEndian<quint32>(quint32(count), written);
+    return file.write(block) == block.size() && file.seek(4) &&
+           file.write(reinterpret_cast<char *>(written), 4) == 4;
+}
+
+long ResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
 }
 
 } // namespace zeltar::bench

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace zeltar::bench {
 
 // A plausible poll record, the i-th of a series.
@@ -12,5 +14,11 @@ ArchiveRecord SampleRecord(int i);
 // Fills a fresh copy of the template with records written straight into the file (far
 // faster than appending them one by one with a sync each).
 bool FillTable(const QString &path, int records);
+
+// Writes a new table at path with records made by record(0) .. record(count - 1).
+bool WriteTable(const QString &path, int count, const std::function<ArchiveRecord(int)> &record);
+
+// Resident memory of this process in kB (0 where /proc is not there).
+long ResidentKb();
 
 } // namespace zeltar::bench

@@ -26,18 +26,6 @@ using namespace zeltar;
 
 namespace {
 
-// Resident memory of this process in kB (0 where /proc is not there).
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
 void writeConfig(const QString &dir)
 {
     QFile ini(dir + QStringLiteral("/Zeltar.ini"));
@@ -124,13 +112,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot make the tables\n");
         return 1;
     }
-    const long before = residentKb();
+    const long before = bench::ResidentKb();
     const double smallMs = tableOpenMs(form, 1);
-    const long afterSmall = residentKb();
+    const long afterSmall = bench::ResidentKb();
     const double bigMs = tableOpenMs(form, 2);
     form.DBGridArhDataMod->moveToLast();
     settle();
-    const long afterBig = residentKb();
+    const long afterBig = bench::ResidentKb();
     std::printf("table page, 1,000 records: opened in %.1f ms; 1,000,000 records: %.1f ms "
                 "(goal <= 100 ms)\n",
                 smallMs, bigMs);

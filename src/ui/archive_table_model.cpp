@@ -29,6 +29,17 @@ QVector<ArchiveColumn> DownloadedGridColumns()
     return ArchiveGridColumns().mid(0, 3);
 }
 
+QVariant ColumnHeaderData(const QVector<ArchiveColumn> &columns, int section, int role)
+{
+    if (section < 0 || section >= columns.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return columns.at(section).title;
+    if (role == ArchiveFieldRole)
+        return columns.at(section).field;
+    return {};
+}
+
 ArchiveTableModel::ArchiveTableModel(QObject *parent)
     : QAbstractTableModel(parent), m_columns(ArchiveGridColumns()), m_rows(CachedRows)
 {}
@@ -215,13 +226,7 @@ QVariant ArchiveTableModel::headerData(int section, Qt::Orientation orientation,
             return recordOfRow(section) == m_indicatorRow ? RecordMarker : QString();
         return {};
     }
-    if (section < 0 || section >= m_columns.size())
-        return {};
-    if (role == Qt::DisplayRole)
-        return m_columns.at(section).title;
-    if (role == ArchiveFieldRole)
-        return m_columns.at(section).field;
-    return {};
+    return ColumnHeaderData(m_columns, section, role);
 }
 
 Qt::ItemFlags ArchiveTableModel::flags(const QModelIndex &index) const

@@ -22,6 +22,9 @@ QVector<ArchiveColumn> ArchiveGridColumns();
 // The columns of an instrument's own archive after a download: date, time and value.
 QVector<ArchiveColumn> DownloadedGridColumns();
 
+// The header of a grid column: its title for the display, its field for ArchiveFieldRole.
+QVariant ColumnHeaderData(const QVector<ArchiveColumn> &columns, int section, int role);
+
 // Roles beyond Qt's that the grid's delegate asks for.
 enum ArchiveRole
 {

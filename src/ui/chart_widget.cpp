@@ -358,13 +358,15 @@ void ChartWidget::paintEvent(QPaintEvent *)
     }
 }
 
-void ChartWidget::drawValueAxis(QPainter &painter, const Layout &layout) const
+void DrawValueTicks(QPainter &painter, const QRect &plot, const ChartRange &range,
+                    const QVector<AxisTick> &ticks)
 {
     const QPen textPen = painter.pen();
-    const QRect &plot = layout.plot;
-    const int textHeight = fontMetrics().height();
-    for (const AxisTick &tick : layout.ticks) {
-        const int y = qRound(layout.map(0.0, tick.value).y());
+    const int textHeight = painter.fontMetrics().height();
+    const QRectF area(plot);
+    for (const AxisTick &tick : ticks) {
+        const int y =
+            qRound(area.top() + (range.max - tick.value) / (range.max - range.min) * area.height());
         painter.setPen(GridColor);
         painter.drawLine(plot.left(), y, plot.right(), y);
         painter.setPen(textPen);
@@ -372,6 +374,11 @@ void ChartWidget::drawValueAxis(QPainter &painter, const Layout &layout) const
         const QRect textRect(0, y - textHeight / 2, plot.left() - TickLength - Gap, textHeight);
         painter.drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, tick.text);
     }
+}
+
+void ChartWidget::drawValueAxis(QPainter &painter, const Layout &layout) const
+{
+    DrawValueTicks(painter, layout.plot, layout.value, layout.ticks);
 }
 
 void ChartWidget::drawBottomAxis(QPainter &painter, const Layout &layout) const

@@ -7,6 +7,8 @@
 #include <QVector>
 #include <QWidget>
 
+class QPainter;
+
 namespace zeltar {
 
 // One point of the chart's line. The segment that ends at a point is drawn in its colour.
@@ -44,6 +46,11 @@ struct AxisTick
 // Ticks inside range at a round step (1, 2 or 5 times a power of ten) no smaller than
 // the range divided by maxTicks, so there are at most maxTicks + 1 of them.
 QVector<AxisTick> ValueAxisTicks(const ChartRange &range, int maxTicks);
+
+// Draws the value axis's ticks of range beside plot: a grid line across the plot, a short
+// mark and the number on the left, in the painter's pen.
+void DrawValueTicks(QPainter &painter, const QRect &plot, const ChartRange &range,
+                    const QVector<AxisTick> &ticks);
 
 // A painted line chart: one series whose points are kept in ascending x, a value axis on the
 // left that is fixed or follows the points, a bottom axis that follows the points and prints

@@ -34,6 +34,13 @@ QString FileDialogs::saveFileName(QWidget *parent, const QString &title, const Q
     return dialog.selectedFiles().constFirst();
 }
 
+QString FileDialogs::openFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    if (!queue().isEmpty())
+        return queue().dequeue();
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
 QString FileDialogs::existingDirectory(QWidget *parent, const QString &title)
 {
     if (!queue().isEmpty())

@@ -16,6 +16,8 @@ public:
     // the operator cancels.
     static QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
                                 const QString &defaultSuffix);
+    // An existing file to open; empty when the operator cancels.
+    static QString openFileName(QWidget *parent, const QString &title, const QString &filter);
     // A folder; empty when the operator cancels.
     static QString existingDirectory(QWidget *parent, const QString &title);
 

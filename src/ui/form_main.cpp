@@ -17,6 +17,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/form_about.h"
 #include "ui/form_nastr_ware.h"
+#include "ui/history_panel.h"
 #include "ui/maker.h"
 #include "ui/station_icons.h"
 #include "ui/up_down.h"
@@ -257,6 +258,10 @@ void FormMain::createPages()
     PageControl1->addTab(tsCurrentData, QStringLiteral("Текущие значения прибора"));
     PageControl1->addTab(tsArh, QStringLiteral("Таблица значений"));
     PageControl1->addTab(tsGraf, QStringLiteral("График"));
+    tsHistory = new HistoryPanel(m_station, PageControl1);
+    PageControl1->addTab(tsHistory, QStringLiteral("История"));
+    connect(tsHistory, &HistoryPanel::liveViewRequested, this,
+            [this] { PageControl1->setCurrentWidget(tsArh); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         PageControl1Changing(index);
         PageControl1Change(index);
@@ -412,6 +417,7 @@ void FormMain::connectPolling()
             openTableView();
         }
         Chart1->clear();
+        tsHistory->archivesChanged();
         RefreshViews();
     });
     connect(m_cycle, &PollingCycle::devicePolled, this, [this](int n) {
@@ -513,6 +519,8 @@ void FormMain::twDataChanging(QTreeWidgetItem *item)
     PageControl1->setTabVisible(PageControl1->indexOf(tsArh), true);
     PageControl1->setTabVisible(PageControl1->indexOf(tsGraf), true);
     PageControl1->setTabVisible(PageControl1->indexOf(tsProgJournal), false);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsHistory), true);
+    tsHistory->setDevice(n);
     ShowCurrent(n);
 }
 
@@ -522,6 +530,7 @@ void FormMain::showJournal()
     PageControl1->setTabVisible(PageControl1->indexOf(tsCurrentData), false);
     PageControl1->setTabVisible(PageControl1->indexOf(tsArh), false);
     PageControl1->setTabVisible(PageControl1->indexOf(tsGraf), false);
+    PageControl1->setTabVisible(PageControl1->indexOf(tsHistory), false);
 }
 
 void FormMain::ShowCurrent(int n)

@@ -24,6 +24,7 @@ class ArchiveGrid;
 struct ArchiveDownload;
 class ArchiveTableModel;
 class ChartWidget;
+class HistoryPanel;
 class PollingCycle;
 class Station;
 class UpDown;
@@ -74,6 +75,7 @@ public:
     QWidget *tsCurrentData;
     QWidget *tsArh;
     QWidget *tsGraf;
+    HistoryPanel *tsHistory; // earlier periods and time ranges
     QPlainTextEdit *memoProgMes;
     QLabel *stPribName;
     QLabel *stVkl;

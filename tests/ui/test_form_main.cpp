@@ -185,7 +185,7 @@ private Q_SLOTS:
 
         clickNode(form, 1);
         QCOMPARE(station.state.SelUstr, 1);
-        QCOMPARE(visibleTabs(form), QStringList({"tsCurrentData", "tsArh", "tsGraf"}));
+        QCOMPARE(visibleTabs(form), QStringList({"tsCurrentData", "tsArh", "tsGraf", "tsHistory"}));
         // Polling off: the device shows as switched off.
         QCOMPARE(form.stPribName->text(), QStringLiteral("Печь 1"));
         QCOMPARE(form.stVkl->text(), QStringLiteral("Состояние: Прибор отключен"));

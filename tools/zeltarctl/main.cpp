@@ -1,5 +1,6 @@
 // zeltarctl: the station's operations from a shell, through the same core library.
 #include "core/version.h"
+#include "ctl_history.h"
 #include "ctl_instrument.h"
 #include "ctl_operations.h"
 #include "ctl_options.h"
@@ -39,6 +40,10 @@ int main(int argc, char *argv[])
         return PrintConfiguration(invocation, out, err);
     if (command == QLatin1String("poll"))
         return RunPoll(invocation, out, err);
+    if (command == QLatin1String("tables"))
+        return RunTablesCommand(invocation, out, err);
+    if (command == QLatin1String("export"))
+        return RunExportCommand(invocation, out, err);
     if (!ResolveStationDevice(&invocation.link, err))
         return ExitUsage;
     if (command == QLatin1String("read03") || command == QLatin1String("read04") ||

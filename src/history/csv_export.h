@@ -1,0 +1,32 @@
+#pragma once
+
+#include "history/history_range.h"
+
+#include <QIODevice>
+#include <QString>
+
+namespace zeltar {
+
+// The two forms of an export.
+enum class CsvForm
+{
+    // Opens in a Russian spreadsheet by a double click: ";" between fields, decimal comma,
+    // UTF-8 with a byte-order mark, Russian column titles, CR LF line ends.
+    Spreadsheet,
+    // For programs: RFC 4180 with ",", decimal point, UTF-8 without a byte-order mark and
+    // the header date,time,value,status,relays,step,nolink.
+    Machine
+};
+
+// Writes the range's records (date and time as the table holds them, the value as stored
+// with its no-link and break marks, status, relays, step, no-link flag) to device.
+// Returns the records written, -1 (with error) when a table cannot be read or the device
+// cannot be written.
+qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device,
+                QString *error = nullptr);
+
+// Writes the export to a file, replacing it only when the whole export reached the disk.
+qint64 ExportCsvFile(const HistoryRange &range, CsvForm form, const QString &path,
+                     QString *error = nullptr);
+
+} // namespace zeltar

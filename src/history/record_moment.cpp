@@ -1,0 +1,100 @@
+#include "history/record_moment.h"
+
+#include "core/date_time_text.h"
+
+#include <QLocale>
+
+namespace zeltar {
+
+namespace {
+
+constexpr qint64 SecondsPerDay = 86400;
+const QString WallFormat = QStringLiteral("dd.MM.yyyy HH:mm:ss");
+
+// The value of digits at text[from .. from + count - 1]; -1 when one of them is no digit.
+int Digits(QByteArrayView text, int from, int count)
+{
+    int value = 0;
+    for (int i = from; i < from + count; ++i) {
+        const char c = text.at(i);
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+QDate DateOf(QByteArrayView text)
+{
+    if (text.size() == 10 && text.at(2) == '.' && text.at(5) == '.')
+        return QDate(Digits(text, 6, 4), Digits(text, 3, 2), Digits(text, 0, 2));
+    const QString written = QString::fromLatin1(text);
+    for (const QLocale &locale : {QLocale(), QLocale(QLocale::Russian, QLocale::Russia)}) {
+        const QDate date = locale.toDate(written, QLocale::ShortFormat);
+        if (date.isValid())
+            return date.year() < 1950 ? date.addYears(100) : date;
+    }
+    return QDate::fromString(written, Qt::ISODate);
+}
+
+QTime TimeOf(QByteArrayView text)
+{
+    if (text.size() == 8 && text.at(2) == ':' && text.at(5) == ':')
+        return QTime(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 2));
+    const QString written = QString::fromLatin1(text);
+    const QTime time = QLocale().toTime(written, TimeFormat());
+    return time.isValid() ? time : QTime::fromString(written, QStringLiteral("H:mm:ss"));
+}
+
+} // namespace
+
+WallSeconds ToWallSeconds(const QDate &date, const QTime &time)
+{
+    return date.toJulianDay() * SecondsPerDay + time.msecsSinceStartOfDay() / 1000;
+}
+
+WallSeconds ToWallSeconds(const QDateTime &moment)
+{
+    return ToWallSeconds(moment.date(), moment.time());
+}
+
+QDateTime FromWallSeconds(WallSeconds seconds)
+{
+    const qint64 day = seconds >= 0 ? seconds / SecondsPerDay : (seconds + 1) / SecondsPerDay - 1;
+    return QDateTime(QDate::fromJulianDay(day),
+                     QTime::fromMSecsSinceStartOfDay(int(seconds - day * SecondsPerDay) * 1000));
+}
+
+QString WallText(WallSeconds seconds)
+{
+    return FromWallSeconds(seconds).toString(WallFormat);
+}
+
+std::optional<WallSeconds> ParseWallText(const QString &text)
+{
+    const QDateTime moment = QDateTime::fromString(text.trimmed(), WallFormat);
+    if (!moment.isValid())
+        return std::nullopt;
+    return ToWallSeconds(moment);
+}
+
+std::optional<qint64> RecordMomentReader::day(QByteArrayView date)
+{
+    if (date == QByteArrayView(m_lastDate))
+        return m_lastDay;
+    m_lastDate = date.toByteArray();
+    const QDate parsed = DateOf(date);
+    m_lastDay = parsed.isValid() ? std::optional<qint64>(parsed.toJulianDay()) : std::nullopt;
+    return m_lastDay;
+}
+
+std::optional<WallSeconds> RecordMomentReader::read(QByteArrayView date, QByteArrayView time)
+{
+    const std::optional<qint64> julianDay = day(date.trimmed());
+    const QTime clock = TimeOf(time.trimmed());
+    if (!julianDay || !clock.isValid())
+        return std::nullopt;
+    return *julianDay * SecondsPerDay + clock.msecsSinceStartOfDay() / 1000;
+}
+
+} // namespace zeltar

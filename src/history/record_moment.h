@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
+
+#include <optional>
+
+namespace zeltar {
+
+// A moment of the archive as wall-clock seconds: the local date and time that the tables
+// write, counted from a fixed day with no zone or daylight-saving shift, so that moments
+// compare as the records' texts read and cost no time-zone work.
+using WallSeconds = qint64;
+
+WallSeconds ToWallSeconds(const QDate &date, const QTime &time);
+WallSeconds ToWallSeconds(const QDateTime &moment);
+QDateTime FromWallSeconds(WallSeconds seconds);
+
+// "DD.MM.YYYY HH:MM:SS", as the command-line client and the period list write moments.
+QString WallText(WallSeconds seconds);
+std::optional<WallSeconds> ParseWallText(const QString &text);
+
+// Reads the DATA and TIME texts of archive records. Tables hold the short date and the
+// time with seconds of the locale that wrote them; "13.05.2008" and "14:05:09" are read
+// at once, other forms through the default locale. Records of one table share a date, so
+// the last date read is kept.
+class RecordMomentReader
+{
+public:
+    std::optional<WallSeconds> read(QByteArrayView date, QByteArrayView time);
+
+private:
+    std::optional<qint64> day(QByteArrayView date);
+
+    QByteArray m_lastDate;
+    std::optional<qint64> m_lastDay;
+};
+
+} // namespace zeltar

@@ -1,0 +1,413 @@
+#include "ui/history_panel.h"
+
+#include "acquisition/archive_keeper.h"
+#include "acquisition/station.h"
+#include "core/clock.h"
+#include "core/message_service.h"
+#include "history/csv_export.h"
+#include "history/history_series.h"
+#include "ui/archive_cell_delegate.h"
+#include "ui/file_dialogs.h"
+#include "ui/range_chart_widget.h"
+#include "ui/range_table_model.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace zeltar {
+
+namespace {
+
+const QString MomentFormat = QStringLiteral("dd.MM.yyyy HH:mm:ss");
+const QString PeriodFormat = QStringLiteral("dd.MM.yyyy HH:mm");
+constexpr int PathRole = Qt::UserRole;
+
+template <typename T> T *named(T *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+// Lets timers (polling among them) run while a long read goes on; the operator's input
+// waits until it is done.
+void ServeTimers()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString RecordsText(qint64 count)
+{
+    return QStringLiteral("%1 зап.").arg(count);
+}
+
+// "07:00:03 – 07:59:58", with the dates when the records span more than one day.
+QString SpanText(const ArchiveTableEntry &table)
+{
+    if (!table.first || !table.last)
+        return QString();
+    const QDateTime first = FromWallSeconds(*table.first);
+    const QDateTime last = FromWallSeconds(*table.last);
+    const QString format = first.date() == last.date() ? QStringLiteral("HH:mm:ss") : MomentFormat;
+    return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
+}
+
+} // namespace
+
+HistoryPanel::HistoryPanel(Station &station, QWidget *parent) : QWidget(parent), m_station(station)
+{
+    setObjectName(QStringLiteral("tsHistory"));
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    QWidget *choice = createChoicePanel();
+    QWidget *shown = createShowPanel();
+    // The actions on what is on show sit under the choices, so the page stays narrow.
+    auto *actions = new QGridLayout;
+    actions->addWidget(btnHistReset, 0, 0);
+    actions->addWidget(btnHistPicture, 0, 1);
+    actions->addWidget(btnHistCsv, 1, 0);
+    actions->addWidget(btnHistCsvMachine, 1, 1);
+    static_cast<QVBoxLayout *>(choice->layout())->addLayout(actions);
+    splitter->addWidget(choice);
+    splitter->addWidget(shown);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({320, 480});
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(splitter);
+    setDevice(0);
+}
+
+QWidget *HistoryPanel::createChoicePanel()
+{
+    auto *panel = new QWidget(this);
+    cbHistArchive = named(new QComboBox(panel), "cbHistArchive");
+    cbHistArchive->setToolTip(QStringLiteral("Архивы прибора или архивы под прежним именем"));
+    connect(cbHistArchive, qOverload<int>(&QComboBox::activated), this, [this] { fillPeriods(); });
+
+    lvHistPeriods = named(new QTreeWidget(panel), "lvHistPeriods");
+    lvHistPeriods->setToolTip(QStringLiteral("Периоды архива"));
+    lvHistPeriods->setHeaderLabels(
+        {QStringLiteral("Начало периода"), QStringLiteral("Записей"), QStringLiteral("Время")});
+    lvHistPeriods->setRootIsDecorated(false);
+    lvHistPeriods->setUniformRowHeights(true);
+    lvHistPeriods->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(lvHistPeriods, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item) { periodChosen(item); });
+    connect(lvHistPeriods, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem *item) { periodChosen(item); });
+
+    dtHistFrom = named(new QDateTimeEdit(panel), "dtHistFrom");
+    dtHistTo = named(new QDateTimeEdit(panel), "dtHistTo");
+    for (QDateTimeEdit *edit : {dtHistFrom, dtHistTo}) {
+        edit->setDisplayFormat(MomentFormat);
+        edit->setCalendarPopup(true);
+    }
+    btnHistShow = named(new QPushButton(QStringLiteral("Показать"), panel), "btnHistShow");
+    btnHistShow->setToolTip(QStringLiteral("Показать записи за время с ... по ..."));
+    connect(btnHistShow, &QPushButton::clicked, this, [this] {
+        showRange(ToWallSeconds(dtHistFrom->dateTime()), ToWallSeconds(dtHistTo->dateTime()));
+    });
+    btnHistHour = named(new QPushButton(QStringLiteral("Последний час"), panel), "btnHistHour");
+    btnHist8Hours = named(new QPushButton(QStringLiteral("8 часов"), panel), "btnHist8Hours");
+    btnHistDay = named(new QPushButton(QStringLiteral("Сутки"), panel), "btnHistDay");
+    btnHistWeek = named(new QPushButton(QStringLiteral("Неделя"), panel), "btnHistWeek");
+    const std::pair<QPushButton *, int> quick[] = {
+        {btnHistHour, 1}, {btnHist8Hours, 8}, {btnHistDay, 24}, {btnHistWeek, 168}};
+    for (const auto &[button, hours] : quick) {
+        const int shown = hours;
+        connect(button, &QPushButton::clicked, this, [this, shown] { showLastHours(shown); });
+    }
+    btnHistOpen =
+        named(new QPushButton(QStringLiteral("Открыть таблицу..."), panel), "btnHistOpen");
+    btnHistOpen->setToolTip(QStringLiteral("Открыть сохраненный архив прибора (.dbf)"));
+    connect(btnHistOpen, &QPushButton::clicked, this, &HistoryPanel::openTableFile);
+
+    auto *range = new QGridLayout;
+    range->addWidget(new QLabel(QStringLiteral("с"), panel), 0, 0);
+    range->addWidget(dtHistFrom, 0, 1, 1, 2);
+    range->addWidget(new QLabel(QStringLiteral("по"), panel), 1, 0);
+    range->addWidget(dtHistTo, 1, 1, 1, 2);
+    range->addWidget(btnHistShow, 2, 1, 1, 2);
+    range->addWidget(btnHistHour, 3, 1);
+    range->addWidget(btnHist8Hours, 3, 2);
+    range->addWidget(btnHistDay, 4, 1);
+    range->addWidget(btnHistWeek, 4, 2);
+
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(QStringLiteral("Архив:"), panel));
+    layout->addWidget(cbHistArchive);
+    layout->addWidget(lvHistPeriods, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Записи за время:"), panel));
+    layout->addLayout(range);
+    layout->addWidget(btnHistOpen);
+    return panel;
+}
+
+QWidget *HistoryPanel::createShowPanel()
+{
+    auto *panel = new QWidget(this);
+    stHistShown = named(new QLabel(panel), "stHistShown");
+    QFont bold = stHistShown->font();
+    bold.setBold(true);
+    stHistShown->setFont(bold);
+
+    chartHist = named(new RangeChartWidget(panel), "chartHist");
+    chartHist->setToolTip(
+        QStringLiteral("Колесо мыши - масштаб, левая кнопка - выделить область, правая - сдвиг, "
+                       "двойной щелчок - весь график"));
+    stHistCursor = named(new QLabel(panel), "stHistCursor");
+    stHistCursor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    connect(chartHist, &RangeChartWidget::readoutChanged, stHistCursor, &QLabel::setText);
+
+    HistView = new RangeTableModel(this);
+    HistView->setObjectName(QStringLiteral("HistView"));
+    gridHist = named(new QTableView(panel), "gridHist");
+    gridHist->setModel(HistView);
+    gridHist->setItemDelegate(new ArchiveCellDelegate(gridHist));
+    gridHist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridHist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridHist->verticalHeader()->hide();
+    gridHist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    gridHist->verticalHeader()->setDefaultSectionSize(gridHist->fontMetrics().height() + 4);
+    gridHist->horizontalHeader()->setStretchLastSection(true);
+    gridHist->setColumnWidth(0, 90);
+
+    btnHistReset = named(new QPushButton(QStringLiteral("Весь график"), panel), "btnHistReset");
+    btnHistReset->setToolTip(QStringLiteral("Сбросить масштаб графика"));
+    connect(btnHistReset, &QPushButton::clicked, chartHist, &RangeChartWidget::resetView);
+    btnHistCsv = named(new QPushButton(QStringLiteral("Экспорт в CSV"), panel), "btnHistCsv");
+    btnHistCsv->setToolTip(QStringLiteral("Сохранить записи для электронной таблицы (;)"));
+    connect(btnHistCsv, &QPushButton::clicked, this, [this] { exportCsv(false); });
+    btnHistCsvMachine =
+        named(new QPushButton(QStringLiteral("CSV для программ"), panel), "btnHistCsvMachine");
+    btnHistCsvMachine->setToolTip(QStringLiteral("Сохранить записи в формате RFC 4180 (,)"));
+    connect(btnHistCsvMachine, &QPushButton::clicked, this, [this] { exportCsv(true); });
+    btnHistPicture =
+        named(new QPushButton(QStringLiteral("Сохранить график"), panel), "btnHistPicture");
+    btnHistPicture->setToolTip(QStringLiteral("Сохранить график рисунком PNG или SVG"));
+    connect(btnHistPicture, &QPushButton::clicked, this, &HistoryPanel::savePicture);
+
+    auto *views = new QSplitter(Qt::Vertical, panel);
+    views->addWidget(chartHist);
+    views->addWidget(gridHist);
+    views->setStretchFactor(0, 3);
+    views->setStretchFactor(1, 2);
+
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(stHistShown);
+    layout->addWidget(views, 1);
+    layout->addWidget(stHistCursor);
+    return panel;
+}
+
+void HistoryPanel::setDevice(int n)
+{
+    m_device = n;
+    show(HistoryRange(), QString());
+    const QDateTime now = Clock::now();
+    dtHistTo->setDateTime(now);
+    dtHistFrom->setDateTime(now.addDays(-1));
+    m_stale = true;
+    if (isVisible())
+        refreshList();
+}
+
+void HistoryPanel::archivesChanged()
+{
+    m_stale = true;
+    if (isVisible())
+        refreshList();
+}
+
+void HistoryPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refreshList();
+}
+
+void HistoryPanel::refreshList()
+{
+    m_stale = false;
+    m_index.setFolder(m_station.settings.PathArh);
+    m_index.refresh(ServeTimers);
+
+    // The device's own tables first, then those of names no configured device has.
+    QStringList configured;
+    for (int n = 1; n <= m_station.settings.CountUstr; ++n)
+        configured.append(DeviceNamePart(m_station.table.device(n).PribName));
+    const QString own = m_device > 0 && m_device <= m_station.settings.CountUstr
+                            ? configured.at(m_device - 1)
+                            : QString();
+    const QString chosen = chosenNamePart();
+    const QSignalBlocker blocker(cbHistArchive);
+    cbHistArchive->clear();
+    if (!own.isEmpty())
+        cbHistArchive->addItem(own, own);
+    for (const QString &part : m_index.nameParts()) {
+        if (!configured.contains(part))
+            cbHistArchive->addItem(part + QStringLiteral(" (нет в конфигурации)"), part);
+    }
+    cbHistArchive->setCurrentIndex(qMax(0, cbHistArchive->findData(chosen)));
+    fillPeriods();
+}
+
+QString HistoryPanel::chosenNamePart() const
+{
+    return cbHistArchive->currentData().toString();
+}
+
+void HistoryPanel::fillPeriods()
+{
+    lvHistPeriods->clear();
+    const QString part = chosenNamePart();
+    if (part.isEmpty())
+        return;
+    const bool own = cbHistArchive->currentIndex() == 0 && m_device > 0;
+    const QString current =
+        own ? QFileInfo(ArchiveKeeper(m_station).CurrentTableName(m_device)).fileName() : QString();
+    if (own) {
+        auto *item = new QTreeWidgetItem(lvHistPeriods, {QStringLiteral("Текущий период")});
+        item->setData(0, PathRole, QString());
+    }
+    QVector<ArchiveTableEntry> tables = m_index.tablesOf(part);
+    std::reverse(tables.begin(), tables.end()); // the newest first
+    for (const ArchiveTableEntry &table : tables) {
+        if (table.fileName == current)
+            continue;
+        auto *item =
+            new QTreeWidgetItem(lvHistPeriods, {table.periodStart.toString(PeriodFormat),
+                                                QString::number(table.records), SpanText(table)});
+        item->setData(0, PathRole, table.path);
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setToolTip(0, table.fileName);
+    }
+}
+
+void HistoryPanel::periodChosen(QTreeWidgetItem *item)
+{
+    if (item == nullptr || m_loading)
+        return;
+    const QString path = item->data(0, PathRole).toString();
+    if (path.isEmpty()) {
+        show(HistoryRange(), QString());
+        emit liveViewRequested();
+        return;
+    }
+    showTable(path);
+}
+
+void HistoryPanel::showTable(const QString &path)
+{
+    const HistoryRange range = WholeTable(path);
+    const std::optional<ArchiveTableName> name = ParseArchiveTableName(QFileInfo(path).fileName());
+    const QString what =
+        name ? QStringLiteral("Период с %1").arg(name->periodStart.toString(PeriodFormat))
+             : QFileInfo(path).fileName();
+    show(range, what);
+}
+
+void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
+{
+    if (from > to)
+        std::swap(from, to);
+    dtHistFrom->setDateTime(FromWallSeconds(from));
+    dtHistTo->setDateTime(FromWallSeconds(to));
+    m_index.setFolder(m_station.settings.PathArh);
+    m_index.refresh(ServeTimers); // the current table grows while polling runs
+    show(RangeOfTables(m_index.tablesOf(chosenNamePart()), from, to),
+         QStringLiteral("С %1 по %2").arg(WallText(from), WallText(to)));
+}
+
+void HistoryPanel::showLastHours(int hours)
+{
+    const WallSeconds now = ToWallSeconds(Clock::now());
+    showRange(now - hours * 3600, now);
+}
+
+void HistoryPanel::show(const HistoryRange &range, const QString &what)
+{
+    // Reading a long range takes a moment; polling goes on meanwhile, the panel waits.
+    m_loading = true;
+    setEnabled(false);
+    HistorySeries series;
+    QString error;
+    if (!LoadSeries(range, &series, &error, ServeTimers))
+        ShowError(error);
+    chartHist->setSeries(std::move(series));
+    HistView->setRange(range);
+    stHistShown->setText(what.isEmpty() ? QStringLiteral("Выберите период или время")
+                                        : what + QStringLiteral(": ") + RecordsText(range.records));
+    stHistCursor->clear();
+    const bool any = range.records > 0;
+    for (QPushButton *button : {btnHistReset, btnHistCsv, btnHistCsvMachine, btnHistPicture})
+        button->setEnabled(any);
+    setEnabled(true);
+    m_loading = false;
+}
+
+const HistoryRange &HistoryPanel::shownRange() const
+{
+    return HistView->range();
+}
+
+QString HistoryPanel::shownText() const
+{
+    return stHistShown->text();
+}
+
+void HistoryPanel::exportCsv(bool machine)
+{
+    const QString file =
+        FileDialogs::saveFileName(this, QStringLiteral("Экспорт в CSV"),
+                                  QStringLiteral("Файлы CSV (*.csv)"), QStringLiteral("csv"));
+    if (file.isEmpty())
+        return;
+    QString error;
+    const qint64 written = ExportCsvFile(
+        shownRange(), machine ? CsvForm::Machine : CsvForm::Spreadsheet, file, &error);
+    if (written < 0)
+        ShowError(error);
+    else
+        stHistCursor->setText(QStringLiteral("Записано %1 в %2")
+                                  .arg(RecordsText(written), QFileInfo(file).fileName()));
+}
+
+void HistoryPanel::savePicture()
+{
+    const QString file = FileDialogs::saveFileName(
+        this, QStringLiteral("Сохранить график"),
+        QStringLiteral("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"), QStringLiteral("png"));
+    if (file.isEmpty())
+        return;
+    QString error;
+    if (!chartHist->savePicture(file, &error))
+        ShowError(error);
+}
+
+void HistoryPanel::openTableFile()
+{
+    const QString file = FileDialogs::openFileName(this, QStringLiteral("Открыть архив прибора"),
+                                                   QStringLiteral("Таблицы архива (*.dbf)"));
+    if (file.isEmpty())
+        return;
+    TableRecords records;
+    if (!records.open(file)) {
+        ShowError(records.errorString());
+        return;
+    }
+    showTable(file);
+}
+
+} // namespace zeltar

@@ -1,0 +1,193 @@
+// The history page of the main window, driven by mouse as an operator does: a device, an
+// earlier period, the last day across periods, zoom and readout on the range chart, the
+// exports and the way back to the live view.
+#include "../history/history_tables.h"
+#include "acquisition/station.h"
+#include "core/clock.h"
+#include "message_recorder.h"
+#include "ui/file_dialogs.h"
+#include "ui/form_main.h"
+#include "ui/history_panel.h"
+#include "ui/range_chart_widget.h"
+#include "ui/range_table_model.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace zeltar;
+
+namespace {
+
+QDateTime At(const QString &text)
+{
+    return QDateTime::fromString(text, QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+}
+
+void ClickTab(QTabWidget *tabs, QWidget *page)
+{
+    QTabBar *bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tabs->indexOf(page)).center());
+}
+
+void ClickItem(QTreeWidget *tree, QTreeWidgetItem *item)
+{
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+}
+
+void Wheel(QWidget *widget, const QPoint &at, int delta)
+{
+    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+} // namespace
+
+class HistoryViewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void init()
+    {
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        Clock::setNow(At("09.12.2026 10:30:00"));
+    }
+
+    void cleanup()
+    {
+        QVERIFY(FileDialogs::queueEmpty());
+        Clock::reset();
+    }
+
+    void operatorBrowsesHistory()
+    {
+        const QString data = m_dir.filePath("Data");
+        QVERIFY(QDir().mkpath(data));
+        for (const QString &start :
+             {QStringLiteral("09.12.2026 08:00:00"), QStringLiteral("09.12.2026 09:00:00"),
+              QStringLiteral("09.12.2026 10:00:00")}) {
+            QVERIFY(WritePeriod(data, "Печь 1", At(start), 60, 30,
+                                [](int i) { return i == 20 ? 200000.0f : 20.0f + float(i % 7); }));
+        }
+        QVERIFY(WritePeriod(data, "Старое имя", At("01.12.2026 00:00:00"), 3, 3,
+                            [](int) { return 1.0f; }));
+        QFile ini(m_dir.filePath("Zeltar.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(
+            QStringLiteral("[MAIN]\nPathArh=%1\nTimeArh=1\nTimeLastArh1=26_12_09_10\n"
+                           "CountUstr=2\n[ZELTAR1]\nPribName=Печь 1\n[ZELTAR2]\nPribName=Котёл\n")
+                .arg(data)
+                .toUtf8());
+        ini.close();
+
+        MessageRecorder messages;
+        Station station(m_dir.path());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        form.resize(1000, 700);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        ClickItem(form.twData, form.twData->topLevelItem(1));
+        ClickTab(form.PageControl1, form.tsHistory);
+        HistoryPanel *history = form.tsHistory;
+        QCOMPARE(form.PageControl1->currentWidget(), history);
+
+        // The device's earlier periods, newest first, and a name no device has any more.
+        QTreeWidget *periods = history->lvHistPeriods;
+        QCOMPARE(periods->topLevelItemCount(), 3);
+        QCOMPARE(periods->topLevelItem(0)->text(0), QStringLiteral("Текущий период"));
+        QCOMPARE(periods->topLevelItem(1)->text(0), QStringLiteral("09.12.2026 09:00"));
+        QCOMPARE(periods->topLevelItem(1)->text(1), QStringLiteral("60"));
+        QCOMPARE(periods->topLevelItem(1)->text(2), QStringLiteral("09:00:00 – 09:29:30"));
+        QCOMPARE(history->cbHistArchive->itemText(1),
+                 QStringLiteral("Старое имя (нет в конфигурации)"));
+
+        ClickItem(periods, periods->topLevelItem(2));
+        QCOMPARE(history->stHistShown->text(),
+                 QStringLiteral("Период с 09.12.2026 08:00: 60 зап."));
+        QCOMPARE(history->HistView->rowCount(), 60);
+        QCOMPARE(history->HistView->index(20, 2).data().toString(), QStringLiteral("200000"));
+
+        // The last day: all three periods, the current one too, in time order.
+        QTest::mouseClick(history->btnHistDay, Qt::LeftButton);
+        RangeChartWidget *chart = history->chartHist;
+        QCOMPARE(history->HistView->rowCount(), 180);
+        QCOMPARE(chart->series().size(), 180);
+        QCOMPARE(history->HistView->index(179, 1).data().toString(), QStringLiteral("10:29:30"));
+        QVERIFY(!chart->isZoomed());
+
+        // Zoom by wheel around the pointer, by a rectangle, then back to the whole range.
+        const QRect plot = chart->plotArea();
+        const double span = chart->viewTo() - chart->viewFrom();
+        Wheel(chart, plot.center(), 120);
+        QVERIFY(chart->viewTo() - chart->viewFrom() < span * 0.9);
+        QTest::mouseDClick(chart, Qt::LeftButton, {}, plot.center());
+        QVERIFY(!chart->isZoomed());
+        const QPoint corner = plot.topLeft() + QPoint(plot.width() / 4, 10);
+        const double from = chart->momentAt(corner.x());
+        QTest::mousePress(chart, Qt::LeftButton, {}, corner);
+        QTest::mouseMove(chart, plot.center());
+        QTest::mouseRelease(chart, Qt::LeftButton, {}, plot.center());
+        QVERIFY(chart->isZoomed());
+        QVERIFY(qAbs(chart->viewFrom() - from) < 1.0);
+        QTest::mouseMove(chart, plot.center() - QPoint(5, 0));
+        QVERIFY2(history->stHistCursor->text().startsWith(QStringLiteral("09.12.2026 ")),
+                 qPrintable(history->stHistCursor->text()));
+        QTest::mouseClick(history->btnHistReset, Qt::LeftButton);
+        QVERIFY(!chart->isZoomed());
+
+        // Exports of what is on show: both CSV forms and the chart as PNG and SVG.
+        const QString csv = m_dir.filePath("day.csv");
+        const QString machine = m_dir.filePath("day-machine.csv");
+        FileDialogs::setNextFileName(csv);
+        QTest::mouseClick(history->btnHistCsv, Qt::LeftButton);
+        FileDialogs::setNextFileName(machine);
+        QTest::mouseClick(history->btnHistCsvMachine, Qt::LeftButton);
+        QFile spreadsheet(csv);
+        QVERIFY(spreadsheet.open(QIODevice::ReadOnly));
+        QVERIFY(spreadsheet.readAll().startsWith("\xEF\xBB\xBF\xD0\x94\xD0\xB0\xD1\x82\xD0\xB0;"));
+        QFile forPrograms(machine);
+        QVERIFY(forPrograms.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = forPrograms.readAll().split('\n');
+        QCOMPARE(lines.size(), 182);
+        QCOMPARE(lines.at(21), QByteArray("09.12.2026,08:10:00,200000,3,0,2,0\r"));
+        for (const QString &suffix : {QStringLiteral("png"), QStringLiteral("svg")}) {
+            const QString picture = m_dir.filePath("day." + suffix);
+            FileDialogs::setNextFileName(picture);
+            QTest::mouseClick(history->btnHistPicture, Qt::LeftButton);
+            QVERIFY(QFileInfo(picture).size() > 1000);
+        }
+        QVERIFY(!QImage(m_dir.filePath("day.png")).isNull());
+        QVERIFY(messages.texts().isEmpty());
+
+        // A saved archive table from elsewhere; a file that is no table is refused.
+        const QString saved = m_dir.filePath("saved.dbf");
+        QVERIFY(QFile::copy(data + "/Печь 1_26_12_09_08.dbf", saved));
+        FileDialogs::setNextFileName(saved);
+        QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
+        QCOMPARE(history->stHistShown->text(), QStringLiteral("saved.dbf: 60 зап."));
+        FileDialogs::setNextFileName(csv);
+        QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
+        QCOMPARE(messages.texts().size(), 1);
+        QCOMPARE(history->HistView->rowCount(), 60);
+        messages.reset();
+
+        // The current period is the live table page.
+        ClickItem(periods, periods->topLevelItem(0));
+        QCOMPARE(form.PageControl1->currentWidget(), form.tsArh);
+        QCOMPARE(history->HistView->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(HistoryViewTest)
+#include "test_history_view.moc"

@@ -1,0 +1,167 @@
+#include "ctl_history.h"
+
+#include "config/configuration.h"
+#include "history/archive_index.h"
+#include "history/csv_export.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace zeltar::ctl {
+
+namespace {
+
+// The station's archive folder and device names, as DIR's configuration gives them.
+struct StationArchive
+{
+    QString folder;
+    DeviceTable devices;
+    int count = 0;
+};
+
+bool LoadStationArchive(const QString &dir, StationArchive *archive, QTextStream &err)
+{
+    if (dir.isEmpty()) {
+        err << "tables and export need --dir DIR" << Qt::endl;
+        return false;
+    }
+    const QString progDir = QDir(dir).absolutePath();
+    const QString path = ConfigFilePath(progDir);
+    if (!QFileInfo::exists(path)) {
+        err << "no configuration file " << path << Qt::endl;
+        return false;
+    }
+    ProgramSettings settings;
+    LoadProgramSettings(IniFile(path), progDir, settings, archive->devices, false);
+    archive->folder = settings.PathArh;
+    archive->count = settings.CountUstr;
+    return true;
+}
+
+// The name part of device n; empty (with a message) when it is not configured.
+QString DeviceTablesName(const StationArchive &archive, int n, QTextStream &err)
+{
+    if (n < 1 || n > archive.count) {
+        err << "device " << n << " is not configured (CountUstr=" << archive.count << ")"
+            << Qt::endl;
+        return {};
+    }
+    return DeviceNamePart(archive.devices.device(n).PribName);
+}
+
+QString MomentText(const std::optional<WallSeconds> &moment)
+{
+    return moment ? WallText(*moment) : QString();
+}
+
+// Options after the command: --device N, --from, --to, --output.
+struct HistoryOptions
+{
+    int device = 0;
+    WallSeconds from = std::numeric_limits<WallSeconds>::min();
+    WallSeconds to = std::numeric_limits<WallSeconds>::max();
+    QString output;
+};
+
+bool ParseHistoryOptions(const Invocation &invocation, const QStringList &allowed,
+                         HistoryOptions *options, QTextStream &err)
+{
+    options->device = invocation.link.device;
+    const QStringList &args = invocation.arguments;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &option = args.at(i);
+        if (!allowed.contains(option) || i + 1 >= args.size()) {
+            err << "zeltarctl: " << invocation.command << ": unexpected " << option << Qt::endl;
+            return false;
+        }
+        const QString value = args.at(++i);
+        if (option == QLatin1String("--device")) {
+            bool ok = false;
+            options->device = value.toInt(&ok);
+            if (!ok || options->device < 1 || options->device > 16) {
+                err << "device must be 1 to 16, not " << value << Qt::endl;
+                return false;
+            }
+        } else if (option == QLatin1String("--output")) {
+            options->output = value;
+        } else {
+            const std::optional<WallSeconds> moment = ParseWallText(value);
+            if (!moment) {
+                err << "zeltarctl: " << option << " needs DD.MM.YYYY HH:MM:SS, not " << value
+                    << Qt::endl;
+                return false;
+            }
+            (option == QLatin1String("--from") ? options->from : options->to) = *moment;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int RunTablesCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    HistoryOptions options;
+    StationArchive archive;
+    if (!ParseHistoryOptions(invocation, {QStringLiteral("--device")}, &options, err) ||
+        !LoadStationArchive(invocation.link.dir, &archive, err))
+        return ExitUsage;
+    ArchiveIndex index(archive.folder);
+    index.refresh();
+    QVector<ArchiveTableEntry> tables = index.tables();
+    if (options.device != 0) {
+        const QString name = DeviceTablesName(archive, options.device, err);
+        if (name.isEmpty())
+            return ExitUsage;
+        tables = index.tablesOf(name);
+    }
+    for (const ArchiveTableEntry &table : tables) {
+        out << table.fileName << '\t' << table.records << '\t' << MomentText(table.first) << '\t'
+            << MomentText(table.last) << '\n';
+    }
+    out.flush();
+    return ExitOk;
+}
+
+int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    HistoryOptions options;
+    StationArchive archive;
+    const QStringList allowed = {QStringLiteral("--device"), QStringLiteral("--from"),
+                                 QStringLiteral("--to"), QStringLiteral("--output")};
+    if (!ParseHistoryOptions(invocation, allowed, &options, err) ||
+        !LoadStationArchive(invocation.link.dir, &archive, err))
+        return ExitUsage;
+    if (options.device == 0) {
+        err << "export needs --device N" << Qt::endl;
+        return ExitUsage;
+    }
+    const QString name = DeviceTablesName(archive, options.device, err);
+    if (name.isEmpty())
+        return ExitUsage;
+    ArchiveIndex index(archive.folder);
+    index.refresh();
+    const HistoryRange range = RangeOfTables(index.tablesOf(name), options.from, options.to);
+
+    QString error;
+    qint64 written = 0;
+    if (options.output.isEmpty()) {
+        out.flush();
+        QFile stdoutFile;
+        if (!stdoutFile.open(stdout, QIODevice::WriteOnly))
+            return ExitFailed;
+        written = WriteCsv(range, CsvForm::Machine, stdoutFile, &error);
+    } else {
+        written = ExportCsvFile(range, CsvForm::Machine, options.output, &error);
+    }
+    if (written < 0) {
+        err << "zeltarctl: " << error << Qt::endl;
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+} // namespace zeltar::ctl
