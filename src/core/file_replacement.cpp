@@ -8,8 +8,12 @@ namespace zeltar {
 
 FileReplacement::FileReplacement(const QString &target) : m_target(target)
 {
+    // A link keeps pointing at the file it names: that file is the one replaced.
+    const QFileInfo info(target);
+    if (info.isSymLink())
+        m_target = info.symLinkTarget();
     // Beside the target, so that the rename never crosses file systems.
-    m_file.setFileTemplate(target + QStringLiteral(".XXXXXX"));
+    m_file.setFileTemplate(m_target + QStringLiteral(".XXXXXX"));
 }
 
 FileReplacement::~FileReplacement() = default;

@@ -1,5 +1,6 @@
 #include "core/file_sync.h"
 
+#include <QDir>
 #include <QFile>
 
 #ifdef Q_OS_WIN
@@ -25,8 +26,10 @@ bool SyncFileToDisk(QFile &file)
 bool RenameReplacing(const QString &from, const QString &to)
 {
 #ifdef Q_OS_WIN
-    return MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
-                       reinterpret_cast<const wchar_t *>(to.utf16()),
+    const QString nativeFrom = QDir::toNativeSeparators(from);
+    const QString nativeTo = QDir::toNativeSeparators(to);
+    return MoveFileExW(reinterpret_cast<const wchar_t *>(nativeFrom.utf16()),
+                       reinterpret_cast<const wchar_t *>(nativeTo.utf16()),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 #else
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;

@@ -135,6 +135,18 @@ private slots:
             QVERIFY(ReadBytes(m_path).startsWith(encoding == TextEncoding::Utf16LE ? "\xFF\xFE"
                                                                                    : "\xFE\xFF"));
     }
+
+    void linkedFileStaysALink()
+    {
+        const QString real = m_dir.filePath(QStringLiteral("real.ini"));
+        WriteBytes(real, "[MAIN]\n");
+        QVERIFY(QFile::link(real, m_path));
+        IniFile ini(m_path);
+        QVERIFY(ini.writeInteger("MAIN", "CountUstr", 1));
+        QVERIFY(QFileInfo(m_path).isSymLink());
+        QCOMPARE(ReadBytes(real), QByteArray("[MAIN]\nCountUstr=1\n"));
+        QFile::remove(real);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestIniFile)
