@@ -137,6 +137,10 @@ void TestRegulationProgram::editorChecksInOrderAndStoresOnlyWhenAllPass_data()
                                               << "-3" << QString() << "05:07/-3";
     QTest::newRow("hours up to 99") << "99:59"
                                     << "0" << QString() << "99:59/0";
+    QTest::newRow("three places of hours") << "123:05"
+                                           << "7" << QString() << "123:05/7";
+    QTest::newRow("the end marker's hours") << "255:00"
+                                            << "7" << StepHourMessage << "01:00/50";
     QTest::newRow("minutes out of range") << "12:75"
                                           << "12,5" << StepMinuteRangeMessage << "01:00/50";
     QTest::newRow("hour not digits") << "ab:30"
