@@ -126,6 +126,7 @@ void MqttPublisher::Link::onConnect(mosquitto *client, void *self, int rc)
     std::lock_guard<std::mutex> lock(link->mutex);
     link->connected = true;
     link->outstanding = 0; // what was in flight went with the old connection
+    link->queue.repeatLatest();
     link->report(State::Connected);
     link->wake.notify_all();
 }
