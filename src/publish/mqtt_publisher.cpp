@@ -126,6 +126,7 @@ void MqttPublisher::Link::onConnect(mosquitto *client, void *self, int rc)
     std::lock_guard<std::mutex> lock(link->mutex);
     link->connected = true;
     link->outstanding = 0; // what was in flight went with the old connection
+    link->queue.repeatLatest();
     link->report(State::Connected);
     link->wake.notify_all();
 }
@@ -210,7 +211,6 @@ void MqttPublisher::Link::sendWaiting(std::unique_lock<std::mutex> &lock)
 void MqttPublisher::Link::finish(std::unique_lock<std::mutex> &lock, int waitMs)
 {
     const SteadyClock::time_point deadline = SteadyClock::now() + std::chrono::milliseconds(waitMs);
-    const bool wasConnected = connected;
     if (connected) {
         while (connected && !queue.isEmpty() && SteadyClock::now() < deadline) {
             sendWaiting(lock);
@@ -228,9 +228,9 @@ void MqttPublisher::Link::finish(std::unique_lock<std::mutex> &lock, int waitMs)
     }
     lock.unlock();
     mosquitto_disconnect(client);
-    // Not connected, the network thread may be inside a name lookup or a connect that
-    // takes minutes: it is cancelled rather than awaited.
-    mosquitto_loop_stop(client, !wasConnected);
+    // Waits for the network thread. Inside a connect to a host that never answers it may
+    // take minutes; the publisher's stop() does not wait that long for this thread.
+    mosquitto_loop_stop(client, false);
     lock.lock();
 }
 

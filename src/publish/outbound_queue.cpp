@@ -28,6 +28,8 @@ std::optional<OutboundMessage> OutboundQueue::take()
     if (!m_queue.empty()) {
         OutboundMessage message = std::move(m_queue.front());
         m_queue.pop_front();
+        if (message.retain && m_latest.value(message.topic).serial == message.serial)
+            m_pendingLatest.remove(message.topic);
         return message;
     }
     if (m_pendingLatest.isEmpty())
@@ -35,6 +37,12 @@ std::optional<OutboundMessage> OutboundQueue::take()
     const QString topic = *m_pendingLatest.constBegin();
     m_pendingLatest.remove(topic);
     return m_latest.value(topic);
+}
+
+void OutboundQueue::repeatLatest()
+{
+    for (auto latest = m_latest.cbegin(); latest != m_latest.cend(); ++latest)
+        m_pendingLatest.insert(latest.key());
 }
 
 void OutboundQueue::putBack(OutboundMessage message)

@@ -34,6 +34,10 @@ public:
     std::optional<OutboundMessage> take();
     // A taken message that could not be handed over goes back to the front.
     void putBack(OutboundMessage message);
+    // After a reconnect: the latest message of every retained topic comes out once more
+    // after what waits (unless it still waits itself), for one that may have gone down with
+    // the old connection.
+    void repeatLatest();
 
     bool isEmpty() const { return m_queue.empty() && m_pendingLatest.isEmpty(); }
     int size() const { return static_cast<int>(m_queue.size()); }

@@ -345,6 +345,14 @@ private Q_SLOTS:
         queue.putBack(*queue.take());
         QCOMPARE(drain(), (QByteArrayList{"b3", "b4", "n4"}));
         QVERIFY(queue.isEmpty());
+
+        // After a reconnect each retained topic's latest comes once more, after what waits.
+        queue.push(QStringLiteral("b"), "b5", true);
+        queue.push(QStringLiteral("n"), "n5", false);
+        queue.repeatLatest();
+        const QByteArrayList again = drain();
+        QCOMPARE(again.mid(0, 2), (QByteArrayList{"b5", "n5"}));
+        QCOMPARE(QSet<QByteArray>(again.begin() + 2, again.end()), (QSet<QByteArray>{"a2"}));
     }
 };
 
