@@ -324,21 +324,29 @@ bool FormNastrWare::acceptProgramSettings()
     const ProgramSettingsEntry entry = programEntry();
     // Settings the operator has not touched stay as stored, even where the checks would
     // not take them (a poll period of 1500 s written into the file by hand).
-    if (entry.autoStart == m_shownProgram.autoStart && entry.folder == m_shownProgram.folder &&
-        entry.pollPeriod == m_shownProgram.pollPeriod &&
-        entry.archivePeriod == m_shownProgram.archivePeriod)
-        return true;
-    const QString refusal = AcceptProgramSettings(entry, m_station.ProgDir(), m_station.settings);
-    if (refusal.isEmpty()) {
-        // The link mode has a section of its own, written only when it changes.
-        LinkMode mode = m_station.CommModBus.linkMode();
-        mode.fast = cbFastLink->isChecked();
-        m_station.CommModBus.setLinkMode(mode);
-        LinkSettings::write(m_station.ini, mode);
-        return true;
+    const bool untouched = entry.autoStart == m_shownProgram.autoStart &&
+                           entry.folder == m_shownProgram.folder &&
+                           entry.pollPeriod == m_shownProgram.pollPeriod &&
+                           entry.archivePeriod == m_shownProgram.archivePeriod;
+    if (!untouched) {
+        const QString refusal =
+            AcceptProgramSettings(entry, m_station.ProgDir(), m_station.settings);
+        if (!refusal.isEmpty()) {
+            ShowError(refusal);
+            return false;
+        }
     }
-    ShowError(refusal);
-    return false;
+    takeLinkMode();
+    return true;
+}
+
+void FormNastrWare::takeLinkMode()
+{
+    // The link mode has a section of its own, written only when it changes.
+    LinkMode mode = m_station.CommModBus.linkMode();
+    mode.fast = cbFastLink->isChecked();
+    m_station.CommModBus.setLinkMode(mode);
+    LinkSettings::write(m_station.ini, mode);
 }
 
 bool FormNastrWare::takeEdits(int n, InstrumentSettings *settings)

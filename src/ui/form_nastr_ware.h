@@ -204,6 +204,7 @@ private:
     // Taking the entries into memory; each shows its message on refusal.
     ProgramSettingsEntry programEntry() const;
     bool acceptProgramSettings();
+    void takeLinkMode();
     // The record of device n with the operator's edits of the instrument pages, into
     // *settings; false (and *settings untouched) when a check refuses an entry.
     bool takeEdits(int n, InstrumentSettings *settings);
