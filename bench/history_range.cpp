@@ -5,6 +5,7 @@
 // folder of 10,000 tables, and the lateness of a 1 s timer tick (as polling's) while a
 // range is opened and while it is zoomed and panned. Run offscreen and with nice; the
 // figures assert nothing.
+//   bench_history_range [FOLDER]   the month's tables in FOLDER, made there when missing
 #include "acquisition/polling_state.h"
 #include "bench_tables.h"
 #include "history/archive_index.h"
@@ -143,12 +144,16 @@ int main(int argc, char *argv[])
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QTemporaryDir dir;
-    const QString month = dir.filePath(QStringLiteral("month"));
+    // A folder given on the command line keeps the month's tables for the next run.
+    const QString month = argc > 1 ? QString::fromLocal8Bit(argv[1]) : dir.filePath("month");
     QDir().mkpath(month);
+    const bool made = QDir(month).entryList(QDir::Files).size() == Days * 24;
     QElapsedTimer timer;
     timer.start();
-    MakeMonth(month);
-    std::printf("made 720 tables, 864000 records in %.0f ms\n", Ms(timer));
+    if (!made) {
+        MakeMonth(month);
+        std::printf("made 720 tables, 864000 records in %.0f ms\n", Ms(timer));
+    }
 
     RangeChartWidget chart;
     chart.resize(1000, 400);
