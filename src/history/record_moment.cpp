@@ -90,8 +90,8 @@ std::optional<qint64> RecordMomentReader::day(QByteArrayView date)
 
 std::optional<WallSeconds> RecordMomentReader::read(QByteArrayView date, QByteArrayView time)
 {
-    const std::optional<qint64> julianDay = day(date.trimmed());
-    const QTime clock = TimeOf(time.trimmed());
+    const std::optional<qint64> julianDay = day(date);
+    const QTime clock = TimeOf(time);
     if (!julianDay || !clock.isValid())
         return std::nullopt;
     return *julianDay * SecondsPerDay + clock.msecsSinceStartOfDay() / 1000;

@@ -23,8 +23,8 @@ std::optional<WallSeconds> ParseWallText(const QString &text);
 
 // Reads the DATA and TIME texts of archive records. Tables hold the short date and the
 // time with seconds of the locale that wrote them; "13.05.2008" and "14:05:09" are read
-// at once, other forms through the default locale. Records of one table share a date, so
-// the last date read is kept.
+// at once, other forms through the default locale. The texts come without blanks around them.
+// Records of one table share a date, so the last date read is kept.
 class RecordMomentReader
 {
 public:

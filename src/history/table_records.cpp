@@ -84,8 +84,14 @@ QByteArrayView TableRecords::field(int i, HistoryField field) const
     const Place &place = m_places[size_t(field)];
     if (place.offset < 0 || i < 0 || i >= m_loaded)
         return {};
-    return QByteArrayView(m_block.constData() + i * m_recordLength + place.offset, place.width)
-        .trimmed();
+    // dBase pads fields with blanks; a plain loop is much cheaper here than a general trim.
+    const char *begin = m_block.constData() + i * m_recordLength + place.offset;
+    const char *end = begin + place.width;
+    while (begin < end && static_cast<unsigned char>(*begin) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(end[-1]) <= ' ')
+        --end;
+    return QByteArrayView(begin, end);
 }
 
 std::optional<double> TableRecords::value(int i) const

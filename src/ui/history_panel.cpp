@@ -214,7 +214,7 @@ QWidget *HistoryPanel::createShowPanel()
 void HistoryPanel::setDevice(int n)
 {
     m_device = n;
-    show(HistoryRange(), QString());
+    showRecords(HistoryRange(), QString());
     const QDateTime now = Clock::now();
     dtHistTo->setDateTime(now);
     dtHistFrom->setDateTime(now.addDays(-1));
@@ -301,7 +301,7 @@ void HistoryPanel::periodChosen(QTreeWidgetItem *item)
         return;
     const QString path = item->data(0, PathRole).toString();
     if (path.isEmpty()) {
-        show(HistoryRange(), QString());
+        showRecords(HistoryRange(), QString());
         emit liveViewRequested();
         return;
     }
@@ -315,7 +315,7 @@ void HistoryPanel::showTable(const QString &path)
     const QString what =
         name ? QStringLiteral("Период с %1").arg(name->periodStart.toString(PeriodFormat))
              : QFileInfo(path).fileName();
-    show(range, what);
+    showRecords(range, what);
 }
 
 void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
@@ -326,8 +326,8 @@ void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
     dtHistTo->setDateTime(FromWallSeconds(to));
     m_index.setFolder(m_station.settings.PathArh);
     m_index.refresh(ServeTimers); // the current table grows while polling runs
-    show(RangeOfTables(m_index.tablesOf(chosenNamePart()), from, to),
-         QStringLiteral("С %1 по %2").arg(WallText(from), WallText(to)));
+    showRecords(RangeOfTables(m_index.tablesOf(chosenNamePart()), from, to),
+                QStringLiteral("С %1 по %2").arg(WallText(from), WallText(to)));
 }
 
 void HistoryPanel::showLastHours(int hours)
@@ -336,7 +336,7 @@ void HistoryPanel::showLastHours(int hours)
     showRange(now - hours * 3600, now);
 }
 
-void HistoryPanel::show(const HistoryRange &range, const QString &what)
+void HistoryPanel::showRecords(const HistoryRange &range, const QString &what)
 {
     // Reading a long range takes a moment; polling goes on meanwhile, the panel waits.
     m_loading = true;

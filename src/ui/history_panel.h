@@ -80,7 +80,7 @@ private:
     void refreshList();
     void fillPeriods();
     void periodChosen(QTreeWidgetItem *item);
-    void show(const HistoryRange &range, const QString &what);
+    void showRecords(const HistoryRange &range, const QString &what);
     void exportCsv(bool machine);
     void savePicture();
     void openTableFile();
