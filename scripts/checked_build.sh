@@ -2,8 +2,9 @@
 # UndefinedBehaviorSanitizer and the fuzz targets, and how its programs report and stop.
 checked_build=${ASAN_BUILD_DIR:-build-asan}
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# A finding ends the program with exit code 86, which no test expects of a program.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-exitcode=86:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-exitcode=86:print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 
 configure_checked_build() {

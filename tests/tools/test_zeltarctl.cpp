@@ -198,7 +198,7 @@ private Q_SLOTS:
             {R"({"PribUst2": "x"})", "Неверное значение уставки 2"},
             {R"({"PribGist4": 1e39})", "Неверное значение зоны возврата 4ой уставки"},
             {R"({"PribAdr": 100})", "PribAdr: 100 is not a whole number from 0 to 99"},
-            {R"({"PribM": 32})", "PribM: 32 is not"},
+            {R"({"PribM": 32})", "PribM: 32 cannot be written as it is (it would become 0)"},
             {R"({"Program": [{"Hours": 1, "Minutes": 60, "Value": 1}]})",
              "Program step 1: Значение минут должно быть в диапазоне от 0 до 59"},
             {R"({"PribPoint": 3})", "PribPoint: 3 is not the number of program steps (2)"},

@@ -25,17 +25,6 @@ const QSet<QString> &PassedOverKeys()
     return keys;
 }
 
-// The highest value of a byte key that the settings window can give: its list's last
-// index, or for the flag bytes the bits it has controls for.
-int HighestChoice(const QString &key, const ByteRule &rule)
-{
-    if (key == QLatin1String("PribM"))
-        return 0x1F; // square root, scaling, remote relays, manual regulation, 3-wire
-    if (key == QLatin1String("PribRegRele"))
-        return 0x0F; // relays 1 to 4
-    return rule.high;
-}
-
 std::optional<int> WholeNumber(const QJsonValue &value, int low, int high)
 {
     if (!value.isDouble())
@@ -99,7 +88,7 @@ public:
         known.insert(key);
         if (PassedOverKeys().contains(key) || !m_file.contains(key))
             return;
-        const std::optional<int> value = whole(key, rule.low, HighestChoice(key, rule));
+        const std::optional<int> value = whole(key, rule.low, rule.high);
         if (!value)
             return;
         if (key == QLatin1String("PribPoint"))

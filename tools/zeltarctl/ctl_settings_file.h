@@ -10,7 +10,7 @@ namespace zeltar::ctl {
 // Puts the keys of a settings file (the JSON that `settings` prints) into *record, which
 // holds what was read from the instrument, so keys left out keep the instrument's values.
 //
-// Lists, flag bytes and PribPeriodArh take whole numbers within the window's choices;
+// Lists, flag bytes and PribPeriodArh take whole numbers within the stored ranges;
 // Program takes up to 30 steps checked as the step editor checks them, and PribPoint, when
 // given, must count those steps. Numbers are taken as they are, and a value that is no
 // number a single can hold (a text that is none, 1e39) becomes NaN, so that the settings
