@@ -4,6 +4,8 @@
 # never into the seed corpus; an input that finds a fault is saved in build-asan/fuzz/
 # <target>/ (crash-*, leak-*, timeout-*) and the script exits 1 after the last target.
 # FUZZ_FLAGS adds libFuzzer options, e.g. "-fork=1 -ignore_crashes=1" to go on after a find.
+# FUZZ_SEED (default 1) makes a run repeatable: the same seed tries the same inputs in the
+# same order, so a short run covers the start of a longer one; 0 takes a random seed.
 #
 #     scripts/fuzz.sh [SECONDS] [TARGET...]     # TARGET: reply, ini, configuration, ...
 set -euo pipefail
@@ -30,7 +32,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$work/corpus"
     echo "== $target: $seconds s"
     # shellcheck disable=SC2086
-    if ! "$checked_build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
+    if ! "$checked_build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -seed="${FUZZ_SEED:-1}" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/" ${FUZZ_FLAGS:-} \
         "$work/corpus" "tests/fuzz/corpus/$target"; then
         failed+=("$target")

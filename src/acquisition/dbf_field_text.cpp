@@ -59,9 +59,8 @@ QByteArray DbfEncodeText(const QString &text)
 
 QString DbfDecodeText(const QByteArray &bytes)
 {
-    // DecodeText takes valid UTF-8 as UTF-8; a trailing 0xFF ('я' in Windows-1251) is never
-    // valid UTF-8, so the whole field goes through the Windows-1251 table.
-    return DecodeText(bytes + '\xFF', nullptr).chopped(1);
+    // Table text is Windows-1251, also where its bytes would read as UTF-8 or UTF-16.
+    return DecodeCp1251(bytes);
 }
 
 QByteArray DbfNumberText(double value, bool single, int width, int decimals)

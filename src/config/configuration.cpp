@@ -52,16 +52,6 @@ QString ArchiveFolder(const IniFile &ini, const QString &progDir, bool create)
     return WithTrailingSeparator(folder);
 }
 
-// A number beyond the range of a single becomes the infinity of its sign, as the processor
-// would make it; the plain conversion would be undefined.
-float ToSingle(double value)
-{
-    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
-        return value > 0 ? std::numeric_limits<float>::infinity()
-                         : -std::numeric_limits<float>::infinity();
-    return static_cast<float>(value);
-}
-
 // Numbers written by the station use the locale's separator; either one is read, so a
 // file keeps its values when the locale changes.
 float ReadNumberText(const QString &text)

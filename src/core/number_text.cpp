@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <limits>
 
 namespace zeltar {
 
@@ -81,6 +82,14 @@ std::optional<long long> ParseInteger(const QString &text)
     if (!ok)
         return std::nullopt;
     return value;
+}
+
+float ToSingle(double value)
+{
+    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
+        return value > 0 ? std::numeric_limits<float>::infinity()
+                         : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
 }
 
 } // namespace zeltar

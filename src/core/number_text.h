@@ -30,6 +30,10 @@ std::optional<double> ParseNumber(const QString &text);
 // An operator's entry: either separator accepted (FixDecSep), then ParseNumber.
 std::optional<double> ParseEnteredNumber(const QString &text);
 
+// The value as a single. A number beyond a single's range becomes the infinity of its sign,
+// as the processor would make it; the plain conversion would be undefined.
+float ToSingle(double value);
+
 // A whole number as the INI services read it: optional sign, decimal digits, or a "0x"
 // prefix for hexadecimal; nullopt for anything else.
 std::optional<long long> ParseInteger(const QString &text);

@@ -34,17 +34,6 @@ constexpr std::array<char16_t, 128> Cp1251High = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F, // F8
 };
 
-QString DecodeCp1251(const QByteArray &bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        *out++ = byte < 0x80 ? QChar(byte) : QChar(Cp1251High[byte - 0x80]);
-    }
-    return text;
-}
-
 char EncodeCp1251Char(char16_t c)
 {
     if (c < 0x80)
@@ -73,6 +62,17 @@ QByteArray EncodeCp1251(const QString &text)
 }
 
 } // namespace
+
+QString DecodeCp1251(const QByteArray &bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = byte < 0x80 ? QChar(byte) : QChar(Cp1251High[byte - 0x80]);
+    }
+    return text;
+}
 
 TextEncoding PlatformTextEncoding()
 {

@@ -22,6 +22,9 @@ enum class TextEncoding
 // elsewhere.
 TextEncoding PlatformTextEncoding();
 
+// Decodes Windows-1251 bytes, whatever else they might be read as.
+QString DecodeCp1251(const QByteArray &bytes);
+
 // Decodes bytes by the rules above; all-ASCII bytes report the platform's encoding.
 QString DecodeText(const QByteArray &bytes, TextEncoding *encoding);
 

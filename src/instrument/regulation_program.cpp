@@ -96,12 +96,12 @@ QString RegulationProgram::applyEdit(int row, const QString &timeText, const QSt
         return StepMinuteRangeMessage;
     const std::optional<double> value = ParseEnteredNumber(valueText);
     // A number beyond the range of a single would reach the instrument as infinity.
-    if (!value || !std::isfinite(static_cast<float>(*value)))
+    if (!value || !std::isfinite(ToSingle(*value)))
         return StepValueMessage;
     if (!isStepRow(row))
         return {};
-    entry(row) = ProgramStep{static_cast<quint8>(*hours), static_cast<quint8>(*minutes),
-                             static_cast<float>(*value)};
+    entry(row) =
+        ProgramStep{static_cast<quint8>(*hours), static_cast<quint8>(*minutes), ToSingle(*value)};
     return {};
 }
 

@@ -36,7 +36,7 @@ std::optional<float> EntryValue(const QString &text)
     const std::optional<double> value = ParseEnteredNumber(text);
     if (!value)
         return std::nullopt;
-    const auto single = static_cast<float>(*value);
+    const float single = ToSingle(*value);
     if (!std::isfinite(single))
         return std::nullopt;
     return single;

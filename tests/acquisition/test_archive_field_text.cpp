@@ -92,6 +92,9 @@ void TestArchiveFieldText::textIsWindows1251EvenWhenItLooksLikeUtf8()
     const QString text = QStringLiteral("Печь 1, 13 мая 2008 г.");
     QCOMPARE(DbfDecodeText(DbfEncodeText(text)), text);
     QCOMPARE(DbfDecodeText(QByteArray()), QString());
+    // Nor is a field that starts like a UTF-16 byte-order mark read as UTF-16.
+    QCOMPARE(DbfDecodeText(QByteArray("\xFF\xFE")), QStringLiteral("яю"));
+    QCOMPARE(DbfDecodeText(QByteArray("\xFE\xFF\xFF")), QStringLiteral("юяя"));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveFieldText)

@@ -44,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     IniFile ini;
     if (!ini.load(path))
         return 0;
+    const TextEncoding readAs = ini.encoding();
     QHash<QString, QString> expected = Values(ini);
     ini.text();
 
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A Windows-1251 file whose remaining bytes happen to be valid UTF-8 reads as UTF-8 once
     // the bytes that told them apart are overwritten. How the encoding is told is a matter
     // of its own; here only files read back in the encoding they were read in are compared.
-    if (again.encoding() != ini.encoding())
+    if (again.encoding() != readAs || ini.encoding() != readAs)
         return 0;
     const QHash<QString, QString> found = Values(again);
     for (auto it = expected.begin(); it != expected.end(); ++it) {
