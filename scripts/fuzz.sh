@@ -6,6 +6,8 @@
 # FUZZ_FLAGS adds libFuzzer options, e.g. "-fork=1 -ignore_crashes=1" to go on after a find.
 # FUZZ_SEED (default 1) makes a run repeatable: the same seed tries the same inputs in the
 # same order, so a short run covers the start of a longer one; 0 takes a random seed.
+# FUZZ_RUNS ends each target after that many inputs, if SECONDS have not ended it before:
+# with the fixed seed, a run is then the same on a fast machine and on a slow one.
 #
 #     scripts/fuzz.sh [SECONDS] [TARGET...]     # TARGET: reply, ini, configuration, ...
 set -euo pipefail
@@ -32,7 +34,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$work/corpus"
     echo "== $target: $seconds s"
     # shellcheck disable=SC2086
-    if ! "$checked_build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -seed="${FUZZ_SEED:-1}" -timeout=10 \
+    if ! "$checked_build/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -seed="${FUZZ_SEED:-1}" -runs="${FUZZ_RUNS:--1}" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/" ${FUZZ_FLAGS:-} \
         "$work/corpus" "tests/fuzz/corpus/$target"; then
         failed+=("$target")
