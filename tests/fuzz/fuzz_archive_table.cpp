@@ -5,8 +5,6 @@
 #include "acquisition/archive_table.h"
 #include "fuzz_files.h"
 
-#include <cstdlib>
-
 using namespace zeltar;
 
 namespace {
@@ -42,12 +40,6 @@ bool HasStationLayout(const ArchiveTable &table)
     return true;
 }
 
-void Expect(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -77,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     table.close();
 
     ArchiveTable after;
-    Expect(after.open(path, ArchiveTable::Mode::Read));
-    Expect(after.recordCount() == before + 1);
-    Expect(after.readText(before, ArchiveData) == record.data);
+    fuzz::Expect(after.open(path, ArchiveTable::Mode::Read));
+    fuzz::Expect(after.recordCount() == before + 1);
+    fuzz::Expect(after.readText(before, ArchiveData) == record.data);
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace zeltar::fuzz {
 
@@ -27,6 +28,13 @@ inline QString InputFile(const QString &name, const uint8_t *data, size_t size)
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(reinterpret_cast<const char *>(data), static_cast<qint64>(size));
     return path;
+}
+
+// A property that every input must keep; a broken one stops the run as a finding.
+inline void Expect(bool condition)
+{
+    if (!condition)
+        std::abort();
 }
 
 } // namespace zeltar::fuzz

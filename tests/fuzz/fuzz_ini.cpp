@@ -8,8 +8,6 @@
 #include <QHash>
 #include <QStringDecoder>
 
-#include <cstdlib>
-
 using namespace zeltar;
 
 namespace {
@@ -42,12 +40,6 @@ bool ReadsAsUtf8(const QString &path)
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     return !utf8.hasError() && text.size() != bytes.size();
-}
-
-void Expect(bool condition)
-{
-    if (!condition)
-        std::abort();
 }
 
 } // namespace
@@ -89,6 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             qWarning("%s: '%s' read back as '%s'", qPrintable(it.key()), qPrintable(it.value()),
                      qPrintable(found.value(it.key())));
     }
-    Expect(found == expected);
+    fuzz::Expect(found == expected);
     return 0;
 }
