@@ -151,7 +151,8 @@ PollRun pollRounds(const QString &line, bool fast)
     run.roundSeconds = wall.elapsed() / 1000.0 / Rounds;
     run.cpuPerRound = (cpuSeconds() - cpuStart) / Rounds;
     cycle.btnStopClick();
-    run.opens = station.CommModBus.openCount();
+    station.lines.worker(1).runAndWait(
+        [&run](SerialSession &session) { run.opens = session.openCount(); });
     return run;
 }
 

@@ -6,7 +6,6 @@
 #include "acquisition/station.h"
 #include "core/clock.h"
 #include "core/date_time_text.h"
-#include "link/event_wait.h"
 
 #include <QFileInfo>
 
@@ -27,7 +26,6 @@ void ArchiveKeeper::CheckPeriod()
     const QString templatePath = m_station.templatePath();
     ensureTemplate();
     for (int pos = 1; pos <= state.CountVkl; ++pos) {
-        EventWait::processPending();
         // A table of that name may exist already (clock set back, restart within the same
         // hour): its records stay and the new ones are appended to it.
         const int n = state.listed(pos);
@@ -38,7 +36,6 @@ void ArchiveKeeper::CheckPeriod()
     }
     settings.TimeLastArh1 = namePart;
     WriteArchivePeriod(m_station.ini, settings);
-    EventWait::pause(100);
     m_station.journal.AddProgMes(QStringLiteral("Созданы новые архивы данных"));
 }
 
@@ -106,9 +103,8 @@ bool ArchiveKeeper::OpenCurrentTable(int n, ArchiveTable &table, QString *error)
     return false;
 }
 
-ArchiveRecord ArchiveKeeper::PollRecord(const DevicePollState &poll)
+ArchiveRecord ArchiveKeeper::PollRecord(const DevicePollState &poll, const QDateTime &now)
 {
-    const QDateTime now = Clock::now();
     ArchiveRecord record;
     record.data = DateText(now.date());
     record.time = TimeText(now.time());

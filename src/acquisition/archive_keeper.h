@@ -3,6 +3,7 @@
 #include "acquisition/archive_layout.h"
 #include "acquisition/polling_state.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace zeltar {
@@ -35,8 +36,8 @@ public:
     // message in error, when no table could be opened.
     bool OpenCurrentTable(int n, ArchiveTable &table, QString *error);
 
-    // The record of a poll of device n, stamped now.
-    static ArchiveRecord PollRecord(const DevicePollState &poll);
+    // The record of a poll of device n, stamped with the moment its reply was read.
+    static ArchiveRecord PollRecord(const DevicePollState &poll, const QDateTime &now);
 
 private:
     // The template, made afresh (with a journal line) when the one there is unusable.

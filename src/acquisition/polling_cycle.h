@@ -2,40 +2,57 @@
 
 #include "acquisition/archive_keeper.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
+
+#include <memory>
+#include <vector>
 
 namespace zeltar {
 
 class Station;
 
-// The station's main job: while polling is on, every tick of timerSys serves the next
-// enabled instrument: archive period, current table, one function 04 read with one
-// retry, the polling state, one archive record. Everything runs on the GUI thread; the
-// waits inside a tick run the event loop, and OprBusy turns away the ticks that come
-// meanwhile. The windows follow it through the signals.
+// The station's main job: while polling is on, every tick serves the next enabled
+// instrument: archive period, one function 04 read with one retry, the polling state, one
+// archive record stamped with the moment its reply was read. Each serial line has a round
+// of its own devices and a timer of its own, so lines are polled side by side; the read
+// itself is a job of the line's worker, and the tick ends when its result comes back, so
+// nothing here ever waits and no window can hold a tick open. In the standard mode a
+// line's devices are spread over the poll period, and a tick that comes while the line is
+// still busy is turned away; in the fast mode each period runs the line's whole round with
+// its exchanges back to back.
 class PollingCycle : public QObject
 {
     Q_OBJECT
 public:
     explicit PollingCycle(Station &station, QObject *parent = nullptr);
+    ~PollingCycle() override;
 
     void btnStartClick();
     void btnStopClick();
+    // One tick on every line (what the lines' timers do one by one).
     void timerSysTimer();
 
-    // No tick touches the port or a table after this (the program is closing); a tick in
-    // the middle of a wait ends as soon as the wait returns.
+    // No tick touches the port or a table after this (the program is closing).
     void shutdown();
 
-    // TimeOpr * 1000 div CountVkl + 1 milliseconds.
-    int interval() const;
+    // TimeOpr * 1000 div CountVkl + 1 milliseconds: the tick interval of a line that has
+    // count of the enabled devices (all of them by default).
+    int interval(int count = 0) const;
     bool isRunning() const;
-    QTimer &timerSys() { return m_timerSys; }
+    // A tick's exchange is still out on some line (also just after a stop).
+    bool isBusy() const { return !m_inFlight.isEmpty(); }
+    // The timer of the first line's round (of the only one, on a station with one line).
+    QTimer &timerSys();
 
 Q_SIGNALS:
     void pollingStarted();
     void pollingStopped();
+    // Polling has stopped and its last exchange has ended: the lines are free.
+    void pollingEnded();
     // A start found no enabled device: the stop button stays pressed.
     void startRefused();
     // The name of the device being polled (stCurrentUstr); empty to clear it.
@@ -49,16 +66,32 @@ Q_SIGNALS:
     // The archive table could not be made, opened or written; sent once, then not again
     // until a record has been written.
     void tableError(const QString &text);
-    // A tick has ended (OprBusy is clear again).
+    // Another master holds a line: the journal's text, once until the line is free again.
+    void lineTaken(const QString &text);
+    // A tick has ended.
     void tickFinished();
 
 private:
-    bool pollDevice(int n);
+    struct Round;
+    struct Exchange;
+
+    void tick(Round &round);
+    int roundInterval(const Round &round) const;
+    void finishPoll(const QString &line, quint64 generation, int n, const Exchange &exchange);
+    bool recordPoll(int n, const QDateTime &moment);
     void reportTableError(const QString &text);
+    void reportLine(const QString &line, const Exchange &exchange);
+    void tickEnded(const QString &line);
+    Round *roundOf(const QString &line);
+    void releaseLine(const QString &line, int port);
 
     Station &m_station;
     ArchiveKeeper m_archives;
-    QTimer m_timerSys;
+    std::vector<std::unique_ptr<Round>> m_rounds;
+    QTimer m_spareTimer;      // timerSys() of a station with no round yet
+    QSet<QString> m_inFlight; // lines whose tick is out; kept across a stop and start
+    QSet<QString> m_taken;    // lines reported as held by another master
+    quint64 m_generation = 0; // the rounds of the current start
     bool m_shutDown = false;
     bool m_tableFailing = false; // reported; quiet until a record is written again
 };

@@ -28,7 +28,7 @@ struct PollingState
     std::array<DevicePollState, MaxDevices> devices{};
 
     bool OprRun = false;                   // polling is on
-    bool OprBusy = false;                  // a tick is in progress
+    bool OprBusy = false;                  // a tick's exchange is out on some line
     std::array<int, MaxDevices> ListVkl{}; // enabled device numbers, positions 1 to CountVkl
     int CountVkl = 0;
     int PosOpr = 0;      // position in ListVkl of the next tick's device; 0 when stopped

@@ -29,8 +29,8 @@ bool Station::loadConfiguration()
 {
     const bool readable = ini.load(configPath());
     LoadProgramSettings(ini, m_progDir, settings, table);
-    CommModBus.setPortNames(LoadPortNames(ini));
-    CommModBus.setLinkMode(LinkSettings::load(ini));
+    lines.setPortNames(LoadPortNames(ini));
+    lines.setLinkMode(LinkSettings::load(ini));
     return readable;
 }
 

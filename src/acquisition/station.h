@@ -1,11 +1,11 @@
 #pragma once
 
+#include "acquisition/lines.h"
 #include "acquisition/polling_state.h"
 #include "config/configuration.h"
 #include "config/ini_file.h"
 #include "core/journal.h"
 #include "instrument/instrument_settings.h"
-#include "link/serial_session.h"
 
 #include <QObject>
 #include <QString>
@@ -14,7 +14,8 @@ namespace zeltar {
 
 // Everything the station holds for its whole run: the folder it works in, the
 // configuration file with the program settings and the device table, the polling state,
-// the journal and the one serial port. The windows and the headless poller share it.
+// the journal and the serial lines, each with the worker that alone uses it. The windows and the
+// headless poller share it.
 class Station : public QObject
 {
     Q_OBJECT
@@ -37,7 +38,7 @@ public:
     PollingState state;
     IniFile ini;
     Journal journal;
-    SerialSession CommModBus;
+    Lines lines;
 
 private:
     QString m_progDir;

@@ -1,5 +1,8 @@
 #include "core/clock.h"
 
+#include <QMutex>
+#include <QMutexLocker>
+
 namespace zeltar {
 
 namespace {
@@ -16,10 +19,18 @@ ClockState &State()
     return state;
 }
 
+// Line workers stamp their replies from threads of their own.
+QMutex &Guard()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
 } // namespace
 
 QDateTime Clock::now()
 {
+    const QMutexLocker lock(&Guard());
     const ClockState &state = State();
     if (state.fixed.isValid())
         return state.fixed;
@@ -28,11 +39,13 @@ QDateTime Clock::now()
 
 void Clock::setNow(const QDateTime &moment)
 {
+    const QMutexLocker lock(&Guard());
     State().fixed = moment.toLocalTime();
 }
 
 void Clock::advance(qint64 ms)
 {
+    const QMutexLocker lock(&Guard());
     ClockState &state = State();
     if (state.fixed.isValid())
         state.fixed = state.fixed.addMSecs(ms);
@@ -42,11 +55,13 @@ void Clock::advance(qint64 ms)
 
 void Clock::reset()
 {
+    const QMutexLocker lock(&Guard());
     State() = ClockState();
 }
 
 bool Clock::isFixed()
 {
+    const QMutexLocker lock(&Guard());
     return State().fixed.isValid();
 }
 

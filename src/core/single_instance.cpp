@@ -85,6 +85,8 @@ void Unlock(qintptr handle)
 
 SingleInstance::SingleInstance() : m_path(lockPath()) {}
 
+SingleInstance::SingleInstance(const QString &path) : m_path(path) {}
+
 SingleInstance::~SingleInstance()
 {
     if (m_handle != -1)
@@ -105,6 +107,29 @@ bool SingleInstance::tryAcquire()
 QString SingleInstance::lockPath()
 {
     return QDir(QDir::tempPath()).filePath(QStringLiteral("MYPROGRAM_CHECKEXIST"));
+}
+
+QString SingleInstance::folderLockPath(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral("Zeltar.lock"));
+}
+
+qint64 SingleInstance::holderPid(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readLine(32).trimmed().toLongLong();
+}
+
+QString SingleInstance::folderBusyText(const QString &folder)
+{
+    QString text = QStringLiteral("Папка станции %1 занята другой программой")
+                       .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()));
+    const qint64 pid = holderPid(folderLockPath(folder));
+    if (pid > 0)
+        text += QStringLiteral(" (процесс %1)").arg(pid);
+    return text;
 }
 
 } // namespace zeltar

@@ -9,10 +9,14 @@ namespace zeltar {
 // the system holds for the process (an exclusive lock on the open file), so it ends with
 // the process however that ends; the file's content means nothing, and an empty or
 // unreadable file left by a crash or a full disk never keeps a later station out.
+//
+// The same lock, on a file inside a station folder, keeps a folder to one station: the
+// window, the headless poller and the service alike.
 class SingleInstance
 {
 public:
     SingleInstance();
+    explicit SingleInstance(const QString &path);
     ~SingleInstance();
     SingleInstance(const SingleInstance &) = delete;
     SingleInstance &operator=(const SingleInstance &) = delete;
@@ -21,6 +25,12 @@ public:
     bool tryAcquire();
 
     static QString lockPath();
+    // The lock file of a station folder.
+    static QString folderLockPath(const QString &folder);
+    // The process that wrote its number into the lock file at path; 0 when unknown.
+    static qint64 holderPid(const QString &path);
+    // "Папка станции … занята другой программой (процесс N)": why a folder was refused.
+    static QString folderBusyText(const QString &folder);
 
 private:
     QString m_path;

@@ -9,9 +9,10 @@ namespace zeltar {
 
 namespace {
 
-// Set once the application has been told to quit: from then on no event loop runs, so a
-// wait returns at once instead of turning into a busy loop.
-bool applicationQuitting = false;
+// Set once the thread's event processing has been told to end (the application quits, or
+// a line's worker stops): from then on no event loop runs on that thread, so a wait returns
+// at once instead of turning into a busy loop.
+thread_local bool applicationQuitting = false;
 
 } // namespace
 

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 
 namespace zeltar {
 
@@ -38,7 +39,8 @@ int SerialSession::OpenDevice(const QString &deviceName, int baudIndex)
     Pause(50);
 
     m_deviceName = deviceName;
-    m_port.setPortName(PortNames::systemLocation(deviceName));
+    const QString location = lineLocation(deviceName);
+    m_port.setPortName(location);
     m_baudRate = rate;
 
     Pause(10);
@@ -47,8 +49,14 @@ int SerialSession::OpenDevice(const QString &deviceName, int baudIndex)
     m_failed = false;
     m_lastError.clear();
     ++m_openCount;
+    const bool held = m_hold && m_hold->isHeld() && m_hold->location() == location;
+    if (held)
+        m_hold->lendToPort();
     if (!m_port.open(QIODevice::ReadWrite) || !applyLineSettings()) {
-        m_lastError = m_port.errorString();
+        const QString holder = held ? QString() : LineLock::holderOf(location);
+        m_lastError = holder.isEmpty()
+                          ? m_port.errorString()
+                          : QStringLiteral("Порт %1 занят: %2").arg(deviceName, holder);
         closeQuietly();
         return 1;
     }
@@ -97,6 +105,39 @@ void SerialSession::closeQuietly()
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
+    // A line that another master took meanwhile shows at the next HoldLine.
+    if (m_hold)
+        m_hold->takeBackFromPort();
+}
+
+QString SerialSession::lineLocation(const QString &deviceName)
+{
+    const QString location = PortNames::systemLocation(deviceName);
+    const QString canonical = QFileInfo(location).canonicalFilePath();
+    return canonical.isEmpty() ? location : canonical;
+}
+
+bool SerialSession::HoldLine(int port, QString *holder)
+{
+    const QString location = lineLocation(m_names.deviceName(port));
+    if (m_hold && m_hold->location() != location)
+        ReleaseLine();
+    if (!m_hold)
+        m_hold = std::make_unique<LineLock>(location);
+    return m_hold->hold(holder);
+}
+
+void SerialSession::ReleaseLine()
+{
+    if (m_port.isOpen() && m_hold && m_hold->isHeld())
+        closeQuietly();
+    m_hold.reset();
+}
+
+void SerialSession::RefreshLineHold()
+{
+    if (m_hold)
+        m_hold->refresh();
 }
 
 void SerialSession::Pause(int ms)

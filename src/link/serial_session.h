@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/line_lock.h"
 #include "link/link_mode.h"
 #include "link/link_transport.h"
 #include "link/port_names.h"
@@ -7,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
+
+#include <memory>
 
 namespace zeltar {
 
@@ -42,6 +45,18 @@ public:
     // Fast mode: closes the port kept open between exchanges (polling has stopped). The
     // standard mode leaves the port to the next open, as it always has.
     void CloseKeptPort();
+
+    // Polling holds the line of port between its exchanges, so that no second master can
+    // take it. False, with who holds it in holder, when the line is taken.
+    bool HoldLine(int port, QString *holder = nullptr);
+    void ReleaseLine();
+    // Keeps a hold that waits for the next exchange from looking abandoned.
+    void RefreshLineHold();
+    bool holdsLine() const { return m_hold && m_hold->isHeld(); }
+
+    // The device as the port opens it: the system location with its links resolved, so
+    // that every name of one device takes the same line lock.
+    static QString lineLocation(const QString &deviceName);
 
     // Returns after at least ms milliseconds, running the event loop meanwhile.
     void Pause(int ms);
@@ -91,6 +106,7 @@ private:
     bool m_reopen = false; // fast: closed by a failed exchange, to be opened for the next
     QElapsedTimer m_quiet; // since the end of the last reply or the last open
     int m_openCount = 0;
+    std::unique_ptr<LineLock> m_hold; // while polling holds the line
 };
 
 } // namespace zeltar

@@ -7,6 +7,7 @@
 #include "acquisition/station.h"
 #include "config/device_list.h"
 #include "core/message_service.h"
+#include "link/serial_session.h"
 #include "ui/archive_grid.h"
 #include "ui/archive_table_model.h"
 #include "ui/chart_fill.h"
@@ -33,7 +34,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -397,9 +400,13 @@ void FormMain::connectPolling()
         resetIconAnimation();
         timerIcon->start();
     });
-    connect(m_cycle, &PollingCycle::pollingStopped, this, [this] {
+    // The operations come back once the last exchange of polling has ended, not at the
+    // click: until then the line is still polling's.
+    connect(m_cycle, &PollingCycle::pollingEnded, this, [this] {
         btnNastrWare->setEnabled(true);
         btnReadArh->setEnabled(true);
+    });
+    connect(m_cycle, &PollingCycle::pollingStopped, this, [this] {
         timerIcon->stop();
         const QIcon calm = StationIcons::animationFrame(1);
         QApplication::setWindowIcon(calm);
@@ -424,6 +431,8 @@ void FormMain::connectPolling()
         if (n == m_station.state.SelUstr)
             RefreshViews();
     });
+    connect(m_cycle, &PollingCycle::lineTaken, this,
+            [this](const QString &text) { sbMain->showMessage(text); });
     connect(m_cycle, &PollingCycle::tableError, this, [](const QString &text) {
         // Shown after the tick has ended, so the box never holds a tick open.
         QTimer::singleShot(0, [text] { ShowError(text); });
@@ -667,7 +676,7 @@ void FormMain::btnReadArhClick()
 {
     ArhPribView = false;
     QTreeWidgetItem *selected = twData->currentItem();
-    if (selected == nullptr)
+    if (selected == nullptr || m_downloading)
         return;
     const int k = twData->indexOfTopLevelItem(selected);
     if (k == 0 || k > m_station.settings.CountUstr) {
@@ -675,23 +684,48 @@ void FormMain::btnReadArhClick()
         return;
     }
 
-    setEnabled(false);
+    // The download is a job of the device's line; the window stays alive meanwhile, with
+    // the buttons that would start another exchange held until it ends.
     m_downloading = true;
-    const ArchiveDownload download =
-        DownloadArchive(m_station.CommModBus, m_station.table.device(k),
-                        [this](const QString &status, int) { sbMain->showMessage(status); });
-    if (download.complete()) {
-        sbMain->showMessage(DownloadDoneStatus);
-        const QString file = FileDialogs::saveFileName(
-            this, DownloadSaveTitle, QStringLiteral("*.dbf"), QStringLiteral("dbf"));
-        if (!file.isEmpty())
-            showDownloadedArchive(download, file);
-    } else {
+    for (QWidget *control :
+         {static_cast<QWidget *>(btnStart), static_cast<QWidget *>(btnStop),
+          static_cast<QWidget *>(btnNastrWare), static_cast<QWidget *>(btnReadArh)})
+        control->setEnabled(false);
+    const InstrumentSettings device = m_station.table.device(k);
+    QStatusBar *status = sbMain;
+    const auto progress =
+        ProgressTo(status, [status](const QString &text) { status->showMessage(text); });
+    auto download = std::make_shared<ArchiveDownload>();
+    m_station.lines.worker(device.PribPort)
+        .post(
+            [device, download, progress](SerialSession &port) {
+                *download = DownloadArchive(port, device, progress);
+                port.ClosePort();
+            },
+            [this, download] { finishDownload(*download); });
+}
+
+void FormMain::finishDownload(const ArchiveDownload &download)
+{
+    // Whatever happens below, the buttons come back.
+    const auto release = qScopeGuard([this] {
+        m_downloading = false;
+        btnStart->setEnabled(true);
+        btnStop->setEnabled(true);
+        btnNastrWare->setEnabled(!m_station.state.OprRun);
+        btnReadArh->setEnabled(!m_station.state.OprRun);
+    });
+    if (m_closing)
+        return;
+    if (!download.complete()) {
         ShowError(download.message());
+        return;
     }
-    m_station.CommModBus.ClosePort();
-    m_downloading = false;
-    setEnabled(true);
+    sbMain->showMessage(DownloadDoneStatus);
+    const QString file = FileDialogs::saveFileName(this, DownloadSaveTitle, QStringLiteral("*.dbf"),
+                                                   QStringLiteral("dbf"));
+    if (!file.isEmpty())
+        showDownloadedArchive(download, file);
 }
 
 void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QString &file)
@@ -793,7 +827,7 @@ bool FormMain::shutDownInOrder()
     // A tick in the middle of a wait ends without touching a table.
     m_cycle->shutdown();
     TableView->closeTable();
-    m_station.CommModBus.ClosePort();
+    m_station.lines.stop();
     return true;
 }
 

@@ -120,6 +120,7 @@ private:
     void btnApplyGrafClick();
     void timerIconTimer();
     void btnReadArhClick();
+    void finishDownload(const ArchiveDownload &download);
     void showDownloadedArchive(const ArchiveDownload &download, const QString &file);
     void btnClearJournalClick();
     void SpeedBtn_AboutClick();

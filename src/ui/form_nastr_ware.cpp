@@ -294,7 +294,7 @@ void FormNastrWare::showProgramSettings()
 {
     const ProgramSettings &settings = m_station.settings;
     cbAutoStart->setChecked(settings.AutoStart);
-    cbFastLink->setChecked(m_station.CommModBus.linkMode().fast);
+    cbFastLink->setChecked(m_station.lines.linkMode().fast);
     editPathArh->setText(settings.PathArh);
     editTimeOpr->setText(QString::number(settings.TimeOpr));
     editTimeArh->setText(QString::number(settings.TimeArh));
@@ -343,9 +343,9 @@ bool FormNastrWare::acceptProgramSettings()
 void FormNastrWare::takeLinkMode()
 {
     // The link mode has a section of its own, written only when it changes.
-    LinkMode mode = m_station.CommModBus.linkMode();
+    LinkMode mode = m_station.lines.linkMode();
     mode.fast = cbFastLink->isChecked();
-    m_station.CommModBus.setLinkMode(mode);
+    m_station.lines.setLinkMode(mode);
     LinkSettings::write(m_station.ini, mode);
 }
 

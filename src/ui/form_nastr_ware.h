@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/line_worker.h"
 #include "config/configuration.h"
 #include "instrument/register_codec.h"
 #include "instrument/regulation_program.h"
@@ -8,6 +9,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -236,6 +238,8 @@ private:
     // telling the operator to choose one.
     int operationDevice();
     void setBusy(bool busy);
+    // Runs job on port's line as the window's operation: busy until done has run.
+    void runOperation(int port, LineWorker::Job job, std::function<void()> done);
     void nextAnimationFrame();
     int selectedProgramRow() const;
     void showClock(const InstrumentClock &clock, int century);

@@ -1,5 +1,7 @@
 // The instrument operations of the settings window. Each takes the device selected in the
-// tree, keeps the window busy while it talks to the instrument and ends with one message.
+// tree, hands its exchanges to the device's line as one job, keeps the window busy until the
+// job's end has come back, and ends with one message. The job works on copies; what it
+// found is taken into the station's records only when it has ended.
 #include "acquisition/station.h"
 #include "core/message_service.h"
 #include "instrument/clock_operations.h"
@@ -7,6 +9,7 @@
 #include "instrument/link_test.h"
 #include "instrument/settings_read.h"
 #include "instrument/settings_write.h"
+#include "link/serial_session.h"
 #include "ui/field_values.h"
 #include "ui/form_info_ustr.h"
 #include "ui/form_nastr_ware.h"
@@ -14,26 +17,51 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
+#include <QScopeGuard>
 
 namespace zeltar {
+
+void FormNastrWare::runOperation(int port, LineWorker::Job job, std::function<void()> done)
+{
+    setBusy(true);
+    m_station.lines.worker(port).post(std::move(job), [this, done = std::move(done)] {
+        // Whatever the end does, the window takes input again.
+        const auto release = qScopeGuard([this] {
+            if (m_busy)
+                setBusy(false);
+        });
+        done();
+    });
+}
 
 void FormNastrWare::BtnReadClick()
 {
     const int k = operationDevice();
     if (k == 0)
         return;
-    setBusy(true);
     // A stored address above 99 is read at as it is; the record keeps a byte.
     const int address = qBound(0, upPribAdr->position(), 255);
-    const int code = ReadInstrumentSettings(m_station.CommModBus, m_station.table, k,
-                                            ListValue(cbPribBaud), address, &m_clock);
-    if (code != SettingsReadOk)
-        ShowError(SettingsReadFailureText(code));
-    showClock(m_clock, 2000);
-    ShowPribSettings(k);
-    setBusy(false);
-    if (code == SettingsReadOk)
-        ShowInformation(SettingsReadSuccessText());
+    const int baud = ListValue(cbPribBaud);
+    auto table = std::make_shared<DeviceTable>(m_station.table);
+    auto clock = std::make_shared<InstrumentClock>(m_clock);
+    auto code = std::make_shared<int>(SettingsReadNoPort);
+    runOperation(
+        table->device(k).PribPort,
+        [=](SerialSession &port) {
+            *code = ReadInstrumentSettings(port, *table, k, baud, address, clock.get());
+        },
+        [=] {
+            m_station.table = *table;
+            m_clock = *clock;
+            if (*code != SettingsReadOk)
+                ShowError(SettingsReadFailureText(*code));
+            showClock(m_clock, 2000);
+            ShowPribSettings(k);
+            setBusy(false);
+            if (*code == SettingsReadOk)
+                ShowInformation(SettingsReadSuccessText());
+        });
 }
 
 void FormNastrWare::BtnWriteClick()
@@ -41,30 +69,31 @@ void FormNastrWare::BtnWriteClick()
     const int k = operationDevice();
     if (k == 0)
         return;
-    DeviceTable &table = m_station.table;
-    InstrumentSettings &record = table.device(k);
-    setBusy(true);
+    const InstrumentSettings &record = m_station.table.device(k);
     if (WriteChangesLink(record, ListValue(cbPribBaud), upPribAdr->position()) &&
-        !AskYesNo(LinkChangeQuestionText(), MessageIcon::Warning)) {
-        setBusy(false);
+        !AskYesNo(LinkChangeQuestionText(), MessageIcon::Warning))
         return;
-    }
-    if (!takeEdits(k, &table.staging)) {
-        setBusy(false);
+    if (!takeEdits(k, &m_station.table.staging))
         return;
-    }
-    const int code = WriteInstrumentSettings(m_station.CommModBus, table, k);
-    if (code == SettingsWriteLink) {
-        // The instrument kept its link settings: so does the window, for the next try.
-        ShowListValue(cbPribPort, record.PribPort - 1, QString::number(record.PribPort));
-        ShowListValue(cbPribBaud, record.PribBaud);
-        upPribAdr->setPosition(record.PribAdr);
-    }
-    if (code == SettingsWriteOk)
-        ShowInformation(SettingsWriteSuccessText());
-    else
-        ShowError(SettingsWriteFailureText(code));
-    setBusy(false);
+    auto table = std::make_shared<DeviceTable>(m_station.table);
+    auto code = std::make_shared<int>(SettingsWriteNoPort);
+    runOperation(
+        record.PribPort,
+        [=](SerialSession &port) { *code = WriteInstrumentSettings(port, *table, k); },
+        [=] {
+            m_station.table = *table;
+            const InstrumentSettings &written = m_station.table.device(k);
+            if (*code == SettingsWriteLink) {
+                // The instrument kept its link settings: so does the window, for the next try.
+                ShowListValue(cbPribPort, written.PribPort - 1, QString::number(written.PribPort));
+                ShowListValue(cbPribBaud, written.PribBaud);
+                upPribAdr->setPosition(written.PribAdr);
+            }
+            if (*code == SettingsWriteOk)
+                ShowInformation(SettingsWriteSuccessText());
+            else
+                ShowError(SettingsWriteFailureText(*code));
+        });
 }
 
 void FormNastrWare::BtnDefaultClick()
@@ -81,7 +110,7 @@ void FormNastrWare::BtnDefaultClick()
 void FormNastrWare::BtnTestUstrClick()
 {
     const int k = selectedNode();
-    if (!isDevice(k))
+    if (!isDevice(k) || m_busy)
         return;
     setEnabled(false);
     m_info->beginTest();
@@ -89,16 +118,23 @@ void FormNastrWare::BtnTestUstrClick()
                  y() + height() / 2 - m_info->height() / 2);
     m_info->show();
     m_busy = true;
-    const LinkTestResult result =
-        RunLinkTest(m_station.CommModBus, m_station.table.device(k),
-                    [this](const QString &caption, int) { m_info->showProgress(caption); });
-    m_busy = false;
-    if (result.portOpened)
-        m_info->showResult(result);
-    else
-        ShowError(LinkTestPortMessage);
-    // The settings window comes back when the operator closes the dialog.
-    m_info->endTest();
+    const InstrumentSettings device = m_station.table.device(k);
+    auto result = std::make_shared<LinkTestResult>();
+    FormInfoUstr *info = m_info;
+    const auto progress =
+        ProgressTo(info, [info](const QString &caption) { info->showProgress(caption); });
+    m_station.lines.worker(device.PribPort)
+        .post([device, result,
+               progress](SerialSession &port) { *result = RunLinkTest(port, device, progress); },
+              [this, result] {
+                  m_busy = false;
+                  if (result->portOpened)
+                      m_info->showResult(*result);
+                  else
+                      ShowError(LinkTestPortMessage);
+                  // The settings window comes back when the operator closes the dialog.
+                  m_info->endTest();
+              });
 }
 
 // ---- Clock ----------------------------------------------------------------------------
@@ -117,17 +153,21 @@ void FormNastrWare::BtnReadTimeClick()
     const int k = operationDevice();
     if (k == 0)
         return;
-    setBusy(true);
-    InstrumentClock clock;
-    const ClockReadResult result =
-        ReadInstrumentClock(m_station.CommModBus, m_station.table.device(k), &clock);
-    if (result == ClockReadResult::Ok)
-        showClock(clock, CurrentCentury());
-    else
-        ShowError(ClockReadMessage(result, clock));
-    setBusy(false);
-    if (result == ClockReadResult::Ok)
-        ShowInformation(ClockReadMessage(result, clock));
+    const InstrumentSettings device = m_station.table.device(k);
+    auto clock = std::make_shared<InstrumentClock>();
+    auto result = std::make_shared<ClockReadResult>(ClockReadResult::NoPort);
+    runOperation(
+        device.PribPort,
+        [=](SerialSession &port) { *result = ReadInstrumentClock(port, device, clock.get()); },
+        [=] {
+            if (*result == ClockReadResult::Ok)
+                showClock(*clock, CurrentCentury());
+            else
+                ShowError(ClockReadMessage(*result, *clock));
+            setBusy(false);
+            if (*result == ClockReadResult::Ok)
+                ShowInformation(ClockReadMessage(*result, *clock));
+        });
 }
 
 void FormNastrWare::BtnWriteTimeClick()
@@ -135,23 +175,27 @@ void FormNastrWare::BtnWriteTimeClick()
     const int k = operationDevice();
     if (k == 0)
         return;
-    setBusy(true);
     // The masked fields keep blanks in their empty places, which the checks expect.
     const ClockEntries checked =
         CheckClockEntries(DateEdit->displayText(), MaskTime->displayText());
     if (!checked.ok()) {
         ShowError(checked.message);
-        setBusy(false);
         return;
     }
     m_clock = checked.clock;
-    const ClockWriteResult result =
-        WriteInstrumentClock(m_station.CommModBus, m_station.table.device(k), m_clock);
-    if (result != ClockWriteResult::Ok)
-        ShowError(ClockWriteMessage(result));
-    setBusy(false);
-    if (result == ClockWriteResult::Ok)
-        ShowInformation(ClockWriteMessage(result));
+    const InstrumentSettings device = m_station.table.device(k);
+    const InstrumentClock clock = m_clock;
+    auto result = std::make_shared<ClockWriteResult>(ClockWriteResult::NoPort);
+    runOperation(
+        device.PribPort,
+        [=](SerialSession &port) { *result = WriteInstrumentClock(port, device, clock); },
+        [=] {
+            if (*result != ClockWriteResult::Ok)
+                ShowError(ClockWriteMessage(*result));
+            setBusy(false);
+            if (*result == ClockWriteResult::Ok)
+                ShowInformation(ClockWriteMessage(*result));
+        });
 }
 
 void FormNastrWare::BtnUstSistTimeClick()

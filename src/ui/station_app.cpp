@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTimer>
 
 namespace zeltar {
@@ -29,6 +30,12 @@ int RunStation(const QString &progDir, int splashMs)
     SingleInstance instance;
     if (!instance.tryAcquire()) {
         ShowWarning(QStringLiteral("Программа уже запущена"));
+        return 1;
+    }
+    // The folder is one station's, whatever temporary folder another one runs with.
+    SingleInstance folder(SingleInstance::folderLockPath(progDir));
+    if (!folder.tryAcquire() && QFileInfo(progDir).isWritable()) {
+        ShowWarning(SingleInstance::folderBusyText(progDir));
         return 1;
     }
 

@@ -217,23 +217,29 @@ private Q_SLOTS:
         QCOMPARE(form.timerIcon->interval(), 400);
 
         form.cycle().timerSysTimer(); // device 1
+        QTRY_VERIFY(!form.cycle().isBusy());
         QCOMPARE(form.stVkl->text(), QStringLiteral("Состояние: Прибор работает"));
         QCOMPARE(form.stPribZnac->text(), QStringLiteral("23,45"));
         QCOMPARE(form.twData->topLevelItem(1)->data(0, Qt::UserRole).toInt(), 7);
-        form.cycle().timerSysTimer(); // device 3 does not answer
-        QCOMPARE(form.twData->topLevelItem(3)->data(0, Qt::UserRole).toInt(), 14);
 
         // The icon steps through its six frames.
         const int frame = form.iconFrame();
         QTest::qWait(900);
         QVERIFY(form.iconFrame() != frame);
 
+        // Device 3 does not answer; the stop comes while its exchange is still out. The
+        // operations stay off until that exchange has ended: the line is polling's till then.
+        form.cycle().timerSysTimer();
+        QVERIFY(form.cycle().isBusy());
         form.btnStop->click();
         QVERIFY(!station.state.OprRun);
-        QVERIFY(form.btnNastrWare->isEnabled());
-        QVERIFY(form.btnReadArh->isEnabled());
         QVERIFY(!form.timerIcon->isActive());
         QVERIFY(form.stCurrentUstr->text().isEmpty());
+        QVERIFY(!form.btnNastrWare->isEnabled());
+        QVERIFY(!form.btnReadArh->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(form.btnNastrWare->isEnabled(), 10000);
+        QVERIFY(form.btnReadArh->isEnabled());
+        QCOMPARE(form.twData->topLevelItem(3)->data(0, Qt::UserRole).toInt(), 14);
     }
 
     void startWithoutEnabledDevicePressesStop()
@@ -362,7 +368,7 @@ private Q_SLOTS:
         });
         QSignalSpy polled(&form.cycle(), &PollingCycle::devicePolled);
         form.cycle().timerSysTimer();
-        QVERIFY(!form.isVisible());
+        QTRY_VERIFY(!form.isVisible());
         QCOMPARE(polled.count(), 0);
         QCOMPARE(messageOf(station.journal.lines().first()), QStringLiteral("Закрытие программы"));
         QDir data(station.settings.PathArh);
@@ -398,6 +404,7 @@ private Q_SLOTS:
             visibleAfterClose = form.isVisible();
         });
         form.btnReadArh->click();
+        QTRY_VERIFY_WITH_TIMEOUT(form.btnReadArh->isEnabled(), 20000);
         QVERIFY(visibleAfterClose);
         QVERIFY(form.isEnabled());
         QVERIFY(form.ArhPribView);
@@ -418,6 +425,7 @@ private Q_SLOTS:
         clickNode(form, 1);
         FileDialogs::setNextFileName(QString());
         form.btnReadArh->click();
+        QTRY_VERIFY_WITH_TIMEOUT(form.btnReadArh->isEnabled(), 20000);
         QVERIFY(!form.ArhPribView);
     }
 
@@ -457,11 +465,23 @@ private Q_SLOTS:
         const QByteArray oldTemp = qgetenv("TMPDIR");
         qputenv("TMPDIR", dir().toLocal8Bit());
         auto restore = qScopeGuard([&] { qputenv("TMPDIR", oldTemp); });
-        SingleInstance first;
-        QVERIFY(first.tryAcquire());
+        {
+            SingleInstance first;
+            QVERIFY(first.tryAcquire());
+            QCOMPARE(RunStation(dir(), 0), 1);
+            QCOMPARE(m_messages->lastText(), QStringLiteral("Программа уже запущена"));
+            QCOMPARE(m_messages->messages().last().icon, MessageIcon::Warning);
+        }
+        // A station with a temporary folder of its own is kept out of a folder in use all
+        // the same, and told which folder and by whom.
+        SingleInstance holder(SingleInstance::folderLockPath(dir()));
+        QVERIFY(holder.tryAcquire());
         QCOMPARE(RunStation(dir(), 0), 1);
-        QCOMPARE(m_messages->lastText(), QStringLiteral("Программа уже запущена"));
-        QCOMPARE(m_messages->messages().last().icon, MessageIcon::Warning);
+        QCOMPARE(m_messages->lastText(),
+                 QStringLiteral("Папка станции %1 занята другой программой (процесс %2)")
+                     .arg(dir())
+                     .arg(QCoreApplication::applicationPid()));
+        QVERIFY(!QFile::exists(dir() + QStringLiteral("/Zeltar.mes"))); // nothing written
     }
 };
 

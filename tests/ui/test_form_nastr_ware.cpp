@@ -93,6 +93,8 @@ private:
     ClockFieldTexts m_clockFields;
 
     QString dir() const { return m_dir->path(); }
+    // An operation's job runs on its line: wait until its end has come back to the window.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!m_form->isBusy(), 20000); }
     QString dataFolder() const { return dir() + QStringLiteral("/Data/"); }
 
     // Three devices, the first two on COM1 (the simulator's line when one is given).
@@ -221,7 +223,7 @@ private Q_SLOTS:
                           QPoint(5, m_form->cbFastLink->height() / 2));
         select(1);
         QCOMPARE(savedFile().readString("LINK", "Mode", QString()), QStringLiteral("fast"));
-        QVERIFY(m_station->CommModBus.linkMode().fast);
+        QVERIFY(m_station->lines.linkMode().fast);
         select(0);
         QVERIFY(m_form->cbFastLink->isChecked());
     }
@@ -418,11 +420,13 @@ private Q_SLOTS:
 
         m_form->DateEdit->setText(QStringLiteral("15.00.2024"));
         m_form->BtnWriteTime->click();
+        settle();
         QCOMPARE(m_messages->texts(), QStringList{"Значение номера месяца должно быть от 0 до 12"});
         QVERIFY(m_form->isEnabled() && !m_form->isBusy());
 
         // The port of device 1 cannot be opened here.
         m_form->BtnReadTime->click();
+        settle();
         QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
         QCOMPARE(m_form->DateEdit->text(), QStringLiteral("15.00.2024"));
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled());
@@ -448,6 +452,7 @@ private Q_SLOTS:
                          m_form->btn_Save->isEnabled()};
         });
         m_form->BtnRead->click();
+        settle();
         QCOMPARE(whileBusy, (QList<bool>{true, true, true, false, false, false}));
         QCOMPARE(m_messages->lastText(), QStringLiteral("Чтение настроек завершено успешно"));
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled() && !m_form->isBusy());
@@ -460,9 +465,11 @@ private Q_SLOTS:
 
         m_form->editPribUst[0]->setText(QStringLiteral("55,5"));
         m_form->BtnWrite->click();
+        settle();
         QCOMPARE(m_messages->lastText(), QStringLiteral("Данные в прибор записаны успешно"));
         m_form->editPribUst[0]->clear();
         m_form->BtnRead->click();
+        settle();
         QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55,5"));
         QCOMPARE(m_messages->messages().size(), 3);
     }
@@ -480,6 +487,7 @@ private Q_SLOTS:
             visibleAfterClose = m_form->isVisible();
         });
         m_form->BtnTestUstr->click();
+        settle();
         QVERIFY(visibleAfterClose);
         FormInfoUstr *info = m_form->infoDialog();
         QVERIFY(info->isVisible());
@@ -494,6 +502,7 @@ private Q_SLOTS:
         select(3);
         m_station->table.device(3).PribAdr = 42;
         m_form->BtnTestUstr->click();
+        settle();
         QCOMPARE(info->windowTitle(), QStringLiteral("Устройство не найдено"));
         QVERIFY(info->stNoFind->isVisible());
         info->Button1->click();
@@ -548,6 +557,7 @@ private Q_SLOTS:
         select(1);
         // The write fails at the port here; what it would send is the record as it is.
         m_form->BtnWrite->click();
+        settle();
         QCOMPARE(m_messages->messages().size(), 1);
         QCOMPARE(recordText(m_station->table.staging), before.at(0));
         select(0);

@@ -68,7 +68,14 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
         return ExitFailed;
     }
 
-    Station station(QDir(invocation.link.dir).absolutePath());
+    const QString folder = QDir(invocation.link.dir).absolutePath();
+    SingleInstance folderLock(SingleInstance::folderLockPath(folder));
+    if (!folderLock.tryAcquire() && QFileInfo(folder).isWritable()) {
+        err << SingleInstance::folderBusyText(folder) << Qt::endl;
+        return ExitFailed;
+    }
+
+    Station station(folder);
     if (!QFileInfo::exists(station.configPath())) {
         err << "Не найден файл конфигурации " << station.configPath() << Qt::endl;
         return ExitFailed;
@@ -89,18 +96,20 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     });
     QObject::connect(&cycle, &PollingCycle::tableError,
                      [&](const QString &text) { err << text << Qt::endl; });
+    QObject::connect(&cycle, &PollingCycle::lineTaken,
+                     [&](const QString &text) { err << text << Qt::endl; });
 
-    // Stop as the stop button does, then leave once no tick is in the middle of a wait.
+    // Stop as the stop button does, then leave once the exchanges out have ended.
     bool ending = false;
     auto stopAndQuit = [&] {
         if (ending)
             return;
         ending = true;
         cycle.btnStopClick();
-        if (!station.state.OprBusy)
+        if (!cycle.isBusy())
             QCoreApplication::quit();
     };
-    QObject::connect(&cycle, &PollingCycle::tickFinished, [&] {
+    QObject::connect(&cycle, &PollingCycle::pollingEnded, [&] {
         if (ending)
             QCoreApplication::quit();
     });
@@ -115,7 +124,7 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     }
     QCoreApplication::exec();
     cycle.shutdown();
-    station.CommModBus.ClosePort();
+    station.lines.stop();
     station.journal.AddProgMes(QStringLiteral("Закрытие программы"));
     return ExitOk;
 }
