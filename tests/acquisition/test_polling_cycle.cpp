@@ -227,6 +227,64 @@ private Q_SLOTS:
         QCOMPARE(current.recordCount(), 2);
     }
 
+    // Four lines of four instruments, polled by the lines' own timers: the lines go side by
+    // side (every device's first poll within the first period), each device once a period,
+    // and every poll is a record.
+    void linesPolledSideBySide()
+    {
+        Clock::reset();
+        std::vector<std::unique_ptr<SimProcess>> lines;
+        QString text = QStringLiteral("[MAIN]\nTimeOpr=2\nTimeArh=1\nCountUstr=16\n");
+        QString ports = QStringLiteral("[PORTS]\n");
+        for (int line = 1; line <= 4; ++line) {
+            QStringList options;
+            for (int address = 1; address <= 4; ++address)
+                options << QStringLiteral("--addr") << QString::number(address);
+            lines.push_back(std::make_unique<SimProcess>(options));
+            QVERIFY(lines.back()->start());
+            ports += QStringLiteral("COM%1=%2\n").arg(line).arg(lines.back()->portPath());
+            for (int address = 1; address <= 4; ++address) {
+                const int n = (line - 1) * 4 + address;
+                text += QStringLiteral("[ZELTAR%1]\nPribName=П%1\nPribVkl=1\nPribPort=%2\n"
+                                       "PribBaud=2\nPribAdr=%3\n")
+                            .arg(n)
+                            .arg(line)
+                            .arg(address);
+            }
+        }
+        QFile file(dir() + QStringLiteral("/Zeltar.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write((text + ports).toUtf8());
+        file.close();
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
+
+        QElapsedTimer clock;
+        QMap<int, QList<qint64>> polls;
+        connect(&cycle, &PollingCycle::devicePolled, this,
+                [&](int n) { polls[n].append(clock.elapsed()); });
+        clock.start();
+        cycle.btnStartClick();
+        QTest::qWait(6600);
+        cycle.btnStopClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!cycle.isBusy(), 10000);
+
+        QCOMPARE(polls.size(), 16);
+        for (int n = 1; n <= 16; ++n) {
+            const QList<qint64> &times = polls.value(n);
+            QVERIFY2(times.size() >= 3 && times.size() <= 4,
+                     qPrintable(QStringLiteral("device %1: %2 polls").arg(n).arg(times.size())));
+            QVERIFY2(times.first() < 2600, qPrintable(QString::number(times.first())));
+            QVERIFY2(station.state.device(n).PribNoLink == 0, qPrintable(QString::number(n)));
+            ArchiveTable table;
+            QVERIFY(
+                table.open(ArchiveKeeper(station).CurrentTableName(n), ArchiveTable::Mode::Read));
+            QCOMPARE(table.recordCount(), times.size());
+        }
+    }
+
     void startWithoutEnabledDevices()
     {
         writeConfig(dir(), QStringLiteral("/nonexistent"), {{"A", 0, 1}, {"B", 0, 2}});

@@ -1,12 +1,14 @@
 // zeltarctl as a shell user runs it, against zeltar-sim: raw transactions and their exit
 // codes, settings written from a file, a device reached through a station folder, the
 // loaded configuration as JSON, and headless polling ended by time and by SIGTERM.
+#include "acquisition/archive_table.h"
 #include "core/single_instance.h"
 #include "sim_process.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
 #include <QtTest>
 
 #include <csignal>
@@ -298,6 +300,65 @@ private Q_SLOTS:
         QVERIFY(entries.at(0).endsWith(QStringLiteral("]- Закрытие программы")));
         QVERIFY(entries.at(1).endsWith(
             QStringLiteral("]- Остановлена система сбора и анализа данных")));
+    }
+
+    // One station per folder and one master per line, whatever temporary folder each runs
+    // with: a second poller of the folder is refused and writes nothing; a station of
+    // another folder on the same line is told who holds it and never reaches the line. The
+    // first station loses nothing: a record for every poll it reported, each with its value.
+    void oneMasterPerFolderAndLine()
+    {
+        SimProcess sim({"--addr", "1", "--value", "12.5", "--addr", "7", "--value", "3"});
+        QVERIFY(sim.start());
+        QTemporaryDir dir;
+        QTemporaryDir otherDir;
+        const QString folder = stationFolder(dir, sim.portPath());
+        const QString otherFolder = stationFolder(otherDir, sim.portPath());
+        QTemporaryDir ownTemp;
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("TMPDIR"), ownTemp.path());
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(QStringLiteral(ZELTARCTL_PATH), {"--dir", folder, "poll", "--for", "4"});
+        QVERIFY(first.waitForStarted());
+        QVERIFY(zeltar::test::WaitUntil([&] { return first.canReadLine(); }, 10000));
+
+        Run second = run({"--dir", folder, "poll", "--for", "1"});
+        QCOMPARE(second.exitCode, 1);
+        QCOMPARE(second.err.trimmed(),
+                 QStringLiteral("Папка станции %1 занята другой программой (процесс %2)")
+                     .arg(QDir(folder).absolutePath())
+                     .arg(first.processId()));
+
+        Run other = run({"--dir", otherFolder, "poll", "--for", "2"});
+        QCOMPARE(other.exitCode, 0);
+        QVERIFY2(other.err.contains(QStringLiteral("занят (процесс %1").arg(first.processId())),
+                 qPrintable(other.err));
+        QVERIFY(!other.out.contains(QStringLiteral("12.5")));
+
+        QVERIFY(first.waitForFinished(20000));
+        QCOMPARE(first.exitCode(), 0);
+        const QStringList polls =
+            QString::fromUtf8(first.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QVERIFY(polls.size() >= 4);
+        // The furnace answers every poll (the boiler's rate does not match the line's).
+        const QStringList furnace = polls.filter(QStringLiteral("Печь 1"));
+        QCOMPARE(furnace, QStringList(furnace.size(), QStringLiteral("1\tПечь 1\t12.5")));
+        int records = 0;
+        const QDir data(dir.filePath(QStringLiteral("Data")));
+        for (const QString &name : data.entryList({"*.dbf"}, QDir::Files)) {
+            zeltar::ArchiveTable table;
+            QVERIFY(table.open(data.filePath(name), zeltar::ArchiveTable::Mode::Read));
+            for (int i = 0; i < table.recordCount() && name.startsWith(QStringLiteral("Печь")); ++i)
+                QCOMPARE(table.readDouble(i, QStringLiteral("ZNAC")), 12.5);
+            records += table.recordCount();
+        }
+        QCOMPARE(records, polls.size());
+        // The refused poller never opened the journal: one opening, the first's.
+        QFile journal(dir.filePath(QStringLiteral("Zeltar.mes")));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(journal.readAll()).count(QStringLiteral("Открытие программы")),
+                 1);
     }
 
     void onlyOneStationAtATime()

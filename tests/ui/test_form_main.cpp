@@ -1,6 +1,8 @@
 // The main window offscreen: the start-up sequence and its journal lines, the device tree,
 // the pages shown for a selection, polling start and stop, the chart settings and the exit
 // question. Message boxes are answered by the recorder; no test waits for a modal box.
+#include "acquisition/archive_keeper.h"
+#include "acquisition/archive_table.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
@@ -240,6 +242,57 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(form.btnNastrWare->isEnabled(), 10000);
         QVERIFY(form.btnReadArh->isEnabled());
         QCOMPARE(form.twData->topLevelItem(3)->data(0, Qt::UserRole).toInt(), 14);
+    }
+
+    // A modal window open for seconds while polling: polling goes on meanwhile, a record
+    // comes once a period for each device, and each carries the moment its reply came.
+    void modalWindowDoesNotStallPolling()
+    {
+        Clock::reset();
+        test::SimProcess sim({"--addr", "1", "--value", "20", "--addr", "3", "--value", "30"});
+        QVERIFY(sim.start());
+        writeIni(threeDevices(false, sim.portPath())
+                     .replace(QStringLiteral("TimeOpr=999"), QStringLiteral("TimeOpr=1")));
+        Station station(dir());
+        FormMain form(station);
+        form.show();
+        QVERIFY(form.FormShow());
+        QList<QDateTime> replies; // when the polls of device 1 came back
+        connect(&form.cycle(), &PollingCycle::devicePolled, this, [&](int n) {
+            if (n == 1)
+                replies.append(QDateTime::currentDateTime());
+        });
+        form.btnStart->click();
+        bool aboutClosed = false;
+        QTimer::singleShot(300, &form, [&] {
+            QTimer::singleShot(5000, [] {
+                if (QWidget *modal = QApplication::activeModalWidget())
+                    modal->close();
+            });
+            form.SpeedBtn_About->click();
+            aboutClosed = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(aboutClosed, 15000);
+        QTest::qWait(700);
+        form.btnStop->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!form.cycle().isBusy(), 10000);
+
+        ArchiveTable table;
+        QVERIFY(table.open(ArchiveKeeper(station).CurrentTableName(1), ArchiveTable::Mode::Read));
+        QVERIFY2(replies.size() >= 5, qPrintable(QString::number(replies.size())));
+        QCOMPARE(table.recordCount(), replies.size());
+        QDateTime previous;
+        for (int i = 0; i < table.recordCount(); ++i) {
+            const QDateTime stamped =
+                QDateTime::fromString(table.readText(i, QStringLiteral("DATA")) + QLatin1Char(' ') +
+                                          table.readText(i, QStringLiteral("TIME")),
+                                      QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+            QVERIFY(stamped.isValid());
+            QVERIFY(qAbs(stamped.msecsTo(replies.at(i))) < 1500); // the moment of its reply
+            if (previous.isValid())
+                QVERIFY(previous.secsTo(stamped) <= 2); // no gap while the box was open
+            previous = stamped;
+        }
     }
 
     void startWithoutEnabledDevicePressesStop()
