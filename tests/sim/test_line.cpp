@@ -44,19 +44,27 @@ struct LineUnderTest
 {
     explicit LineUnderTest(const std::vector<InstrumentOptions> &instruments)
         : line(
-              instruments, [this](const QByteArray &bytes) { written.append(bytes); },
+              instruments,
+              [this](const QByteArray &bytes) {
+                  if (written.isEmpty())
+                      firstWriteMs = sinceRequest.nsecsElapsed() / 1e6;
+                  written.append(bytes);
+              },
               [] { return Now; })
     {}
 
     QByteArray transact(const QByteArray &request)
     {
         written.clear();
+        sinceRequest.start();
         line.receive(ModBusFrame(request));
-        WaitUntil([this] { return !line.sending(); }, 5000);
+        WaitUntil([this] { return !line.busy(); }, 5000);
         return written.join();
     }
 
     QByteArrayList written; // one entry per write to the line
+    QElapsedTimer sinceRequest;
+    double firstWriteMs = -1; // from the last transact() to the reply's first byte
     SimLine line;
 };
 
@@ -65,6 +73,18 @@ InstrumentOptions WithFaults(const FaultOptions &faults)
     InstrumentOptions options;
     options.faults = faults;
     return options;
+}
+
+// The instruments that these options give, none when the options are refused (so that
+// nothing answers).
+std::vector<InstrumentOptions> FromCommandLine(const QStringList &options)
+{
+    SimConfig config;
+    QString error;
+    if (ParseCommandLine(QStringList{"--link", "x"} + options, &config, &error))
+        return config.instruments;
+    qWarning("%s", qPrintable(error));
+    return {};
 }
 
 const QByteArray Read8 = ReadRequest(1, 0x03, 0, 8);
@@ -84,6 +104,9 @@ private slots:
     void faultEveryPicksRequests();
     void unansweredRequestIsNotCarriedOut();
     void delaysUseTimers();
+    void pacedRequestAndTurnaround_data();
+    void pacedRequestAndTurnaround();
+    void overlapsAreCounted();
     void lineBaudRateAndLinkChange();
     void commandLine();
 };
@@ -98,13 +121,13 @@ void TestSimLine::framing()
     t.line.receive(frame.left(5));
     QVERIFY(t.written.isEmpty());
     t.line.receive(frame.mid(5));
-    QVERIFY(WaitUntil([&] { return !t.line.sending(); }, 5000));
+    QVERIFY(WaitUntil([&] { return !t.line.busy(); }, 5000));
     QCOMPARE(MasterVerdict(t.written.join(), Read8), 0);
 
     // A ':' in the middle starts over; the broken beginning is forgotten.
     t.written.clear();
     t.line.receive(":0103" + frame);
-    WaitUntil([&] { return !t.line.sending(); }, 5000);
+    WaitUntil([&] { return !t.line.busy(); }, 5000);
     QCOMPARE(MasterVerdict(t.written.join(), Read8), 0);
 
     // Bad check byte, lower-case hex and another address: silence, as from a real slave.
@@ -114,9 +137,12 @@ void TestSimLine::framing()
     t.line.receive(badLrc);
     t.line.receive(frame.toLower());
     t.line.receive(":0103\r\n");
-    QVERIFY(!t.line.sending());
+    QVERIFY(!t.line.busy());
     QVERIFY(t.written.isEmpty());
     QVERIFY(t.transact(ReadRequest(2, 0x03, 0, 8)).isEmpty());
+
+    // Without pacing a request takes no time: a broken start is no overlap.
+    QCOMPARE(StatsText(t.line.stats()), QByteArray("requests 7\noverlaps 0\n"));
 }
 
 void TestSimLine::twoInstrumentsOnOneLine()
@@ -178,11 +204,7 @@ void TestSimLine::faults()
     QFETCH(QStringList, options);
     QFETCH(int, verdict);
 
-    SimConfig config;
-    QString error;
-    QVERIFY2(ParseCommandLine(QStringList{"--link", "x"} + options, &config, &error),
-             qPrintable(error));
-    LineUnderTest t(config.instruments);
+    LineUnderTest t(FromCommandLine(options));
     QCOMPARE(MasterVerdict(t.transact(request), request), verdict);
 }
 
@@ -240,8 +262,8 @@ void TestSimLine::delaysUseTimers()
     LineUnderTest late({WithFaults(faults)});
     late.line.receive(ModBusFrame(Read8));
     QVERIFY(late.written.isEmpty());
-    QVERIFY(late.line.sending());
-    QVERIFY(WaitUntil([&] { return !late.line.sending(); }, 5000));
+    QVERIFY(late.line.busy());
+    QVERIFY(WaitUntil([&] { return !late.line.busy(); }, 5000));
     QCOMPARE(MasterVerdict(late.written.join(), Read8), 0);
 
     faults = FaultOptions();
@@ -268,6 +290,73 @@ void TestSimLine::delaysUseTimers()
     QCOMPARE(paced.written.first().size(), 1);
 }
 
+// A paced request whose bytes come at once is taken in its line time, and the reply's first
+// byte follows the turnaround. Without --pace the reply leaves at once, turnaround or not.
+void TestSimLine::pacedRequestAndTurnaround_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("baudRate"); // 0: not paced
+    QTest::addColumn<int>("turnaroundMs");
+
+    QTest::newRow("2400 baud, default turnaround")
+        << QStringList{"--pace", "--baud", "2400"} << 2400 << 10;
+    QTest::newRow("9600 baud, 40 ms") << QStringList{"--pace", "--turnaround", "40"} << 9600 << 40;
+    QTest::newRow("turnaround without pacing") << QStringList{"--turnaround", "40"} << 0 << 0;
+}
+
+void TestSimLine::pacedRequestAndTurnaround()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, baudRate);
+    QFETCH(int, turnaroundMs);
+
+    LineUnderTest t(FromCommandLine(options));
+    t.sinceRequest.start();
+    t.line.receive(ModBusFrame(Read8));
+    QCOMPARE(t.written.isEmpty(), baudRate != 0);
+    QVERIFY(WaitUntil([&] { return !t.line.busy(); }, 5000));
+    QCOMPARE(MasterVerdict(t.written.join(), Read8), 0);
+    if (baudRate != 0) {
+        const double lineMs = 1000.0 * ModBusFrame(Read8).size() * 10 / baudRate;
+        QVERIFY2(t.firstWriteMs >= lineMs + turnaroundMs,
+                 qPrintable(QStringLiteral("reply after %1 ms").arg(t.firstWriteMs)));
+    }
+}
+
+// The line counts requests that begin while it is busy with an earlier one, so that a test
+// can tell whether a master runs two exchanges at once.
+void TestSimLine::overlapsAreCounted()
+{
+    FaultOptions faults;
+    faults.pace = true;
+    InstrumentOptions slow = WithFaults(faults);
+    slow.baudIndex = 0; // 2400 baud: a request of 17 characters takes 71 ms
+    LineUnderTest t({slow});
+    const QByteArray frame = ModBusFrame(Read8);
+
+    // An orderly master, also to an address nobody answers.
+    const QByteArray reply = t.transact(Read8);
+    QCOMPARE(MasterVerdict(reply, Read8), 0);
+    QVERIFY(t.transact(ReadRequest(9, 0x03, 0, 8)).isEmpty());
+    QCOMPARE(t.transact(Read8), reply);
+    QCOMPARE(t.line.stats().overlaps, 0);
+
+    // A request written in the middle of a reply; it is still answered afterwards.
+    t.written.clear();
+    t.line.receive(frame);
+    QVERIFY(WaitUntil([&] { return !t.written.isEmpty(); }, 5000));
+    t.line.receive(frame);
+    QCOMPARE(t.line.stats().overlaps, 1);
+    QVERIFY(WaitUntil([&] { return !t.line.busy(); }, 5000));
+    QCOMPARE(t.written.join(), reply + reply);
+
+    // Two requests written at once: the second begins while the first is being taken.
+    t.written.clear();
+    t.line.receive(frame + frame);
+    QVERIFY(WaitUntil([&] { return !t.line.busy(); }, 5000));
+    QCOMPARE(StatsText(t.line.stats()), QByteArray("requests 7\noverlaps 2\n"));
+}
+
 void TestSimLine::lineBaudRateAndLinkChange()
 {
     LineUnderTest t({InstrumentOptions()});
@@ -290,11 +379,15 @@ void TestSimLine::commandLine()
 {
     SimConfig config;
     QString error;
-    QVERIFY(ParseCommandLine({"--link", "/tmp/l", "--late", "20", "--baud", "19200", "--addr", "2",
-                              "--silent", "--addr", "5", "--version", "99", "--fault", "odd",
-                              "--fault", "no-cr", "--fault-every", "2"},
+    QVERIFY(ParseCommandLine({"--link",   "/tmp/l",        "--late", "20",
+                              "--baud",   "19200",         "--addr", "2",
+                              "--silent", "--addr",        "5",      "--version",
+                              "99",       "--fault",       "odd",    "--fault",
+                              "no-cr",    "--fault-every", "2",      "--turnaround",
+                              "3",        "--stats",       "/tmp/s"},
                              &config, &error));
     QCOMPARE(config.linkPath, QStringLiteral("/tmp/l"));
+    QCOMPARE(config.statsPath, QStringLiteral("/tmp/s"));
     QCOMPARE(config.instruments.size(), size_t(2));
     const InstrumentOptions &two = config.instruments[0];
     const InstrumentOptions &five = config.instruments[1];
@@ -308,6 +401,8 @@ void TestSimLine::commandLine()
     QVERIFY(!config.version);
     QCOMPARE(five.faults.frame, unsigned(FaultOdd | FaultNoCr));
     QCOMPARE(five.faults.every, 2);
+    QCOMPARE(five.faults.turnaroundMs, 3);
+    QCOMPARE(two.faults.turnaroundMs, 10);
 
     QVERIFY(ParseCommandLine({"--link", "l"}, &config, &error));
     QCOMPARE(config.instruments.size(), size_t(1));
@@ -325,6 +420,8 @@ void TestSimLine::commandLine()
                                         {"--link", "l", "--fault", "sideways"},
                                         {"--link", "l", "--addr", "1", "--addr", "1"},
                                         {"--link", "l", "--late"},
+                                        {"--link", "l", "--turnaround", "-1"},
+                                        {"--link", "l", "--stats"},
                                         {"--link", "l", "--frobnicate"}};
     for (const QStringList &arguments : refused)
         QVERIFY2(!ParseCommandLine(arguments, &config, &error), qPrintable(arguments.join(' ')));

@@ -54,7 +54,7 @@ private slots:
 
 void TestSimPty::answersOverPseudoTerminal()
 {
-    SimProcess sim;
+    SimProcess sim({"--pace"});
     QVERIFY(sim.start());
     QVERIFY(QFileInfo(sim.portPath()).isSymLink());
 
@@ -66,6 +66,12 @@ void TestSimPty::answersOverPseudoTerminal()
     // The line outlives the station's port: a second open is answered as well.
     QVERIFY(OpenAt(port, sim.portPath(), 9600));
     QCOMPARE(Exchange(port, Identify, ReplyWaitMs), IdentifyReply);
+    QCOMPARE(sim.lineCount("overlaps"), 0);
+
+    // Two requests in one write: the second comes while the first is still being taken.
+    port.write(Identify + Identify);
+    QVERIFY(WaitUntil([&] { return sim.lineCount("overlaps") == 1; }, ReplyWaitMs));
+    QCOMPARE(sim.lineCount("requests"), 4);
     port.close();
 
     sim.stop();

@@ -1,6 +1,7 @@
 #include "sim_process.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,8 +55,10 @@ bool SimProcess::start()
                      [this, process] { stdout_ += process->readAllStandardOutput(); });
     QObject::connect(process, &QProcess::readyReadStandardError,
                      [this, process] { stderr_ += process->readAllStandardError(); });
-    process->start(QStringLiteral(ZELTAR_SIM_PATH),
-                   QStringList{QStringLiteral("--link"), portPath_} + options_);
+    process->start(
+        QStringLiteral(ZELTAR_SIM_PATH),
+        QStringList{QStringLiteral("--link"), portPath_, QStringLiteral("--stats"), statsPath()} +
+            options_);
 
     const QByteArray readyLine = "ready " + portPath_.toLocal8Bit() + '\n';
     const bool ready = WaitUntil(
@@ -87,6 +90,23 @@ void SimProcess::stop()
     }
     stderr_ += process_->readAllStandardError();
     process_.reset();
+}
+
+QString SimProcess::statsPath() const
+{
+    return dir_ ? dir_->filePath(QStringLiteral("stats")) : QString();
+}
+
+int SimProcess::lineCount(const QString &name) const
+{
+    QFile file(statsPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = name.toLatin1() + ' ';
+    for (const QByteArray &line : file.readAll().split('\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).toInt();
+    return -1;
 }
 
 QByteArray SimProcess::stderrText() const

@@ -39,7 +39,13 @@ public:
     // What the simulator wrote to stderr so far (its log with --verbose).
     QByteArray stderrText() const;
 
+    // A count the simulator keeps of its line ("requests", "overlaps"), -1 when there is
+    // none. Overlaps tell whether the master ran two exchanges at once; use --pace.
+    int lineCount(const QString &name) const;
+
 private:
+    QString statsPath() const;
+
     QStringList options_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QProcess> process_;

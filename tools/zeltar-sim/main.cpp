@@ -8,6 +8,7 @@
 #include "sim_options.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTime>
 
 #include <cstdio>
@@ -62,6 +63,22 @@ int main(int argc, char *argv[])
     if (config.seed)
         line.setRandomSeed(*config.seed);
     terminal.setReceiver([&line](const QByteArray &bytes) { line.receive(bytes); });
+    if (!config.statsPath.isEmpty()) {
+        // Replaced whole by a rename, so that a reader never finds it half written. Not
+        // synced to disk: that could hold a reply back by milliseconds.
+        const auto writeStats = [path =
+                                     QFile::encodeName(config.statsPath)](const LineStats &stats) {
+            const QByteArray temporary = path + ".new";
+            QFile file(QFile::decodeName(temporary));
+            const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                                 file.write(StatsText(stats)) >= 0 && file.flush();
+            file.close();
+            if (!written || std::rename(temporary.constData(), path.constData()) != 0)
+                std::fprintf(stderr, "zeltar-sim: cannot write %s\n", path.constData());
+        };
+        writeStats(line.stats());
+        line.setStatsListener(writeStats);
+    }
 
     std::printf("ready %s\n", qUtf8Printable(config.linkPath));
     std::fflush(stdout);

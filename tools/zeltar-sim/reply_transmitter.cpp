@@ -4,10 +4,6 @@
 
 namespace zeltar::sim {
 
-namespace {
-constexpr qint64 BitsPerCharacter = 10;
-}
-
 ReplyTransmitter::ReplyTransmitter(std::function<void(const QByteArray &)> write)
     : write_(std::move(write))
 {

@@ -9,6 +9,9 @@
 
 namespace zeltar::sim {
 
+// A character on the line: start bit, 8 data bits, stop bit.
+constexpr qint64 BitsPerCharacter = 10;
+
 // One reply on its way out.
 struct ReplyJob
 {

@@ -3,6 +3,8 @@
 #include "link/modbus_frame.h"
 #include "link/timing.h"
 
+#include <algorithm>
+
 namespace zeltar::sim {
 
 namespace {
@@ -26,6 +28,10 @@ SimLine::SimLine(const std::vector<InstrumentOptions> &instruments, Writer write
     for (const InstrumentOptions &options : instruments)
         instruments_.push_back(std::make_unique<SimInstrument>(options, now));
     requestCounts_.assign(instruments_.size(), 0);
+    lineClock_.start();
+    takeTimer_.setSingleShot(true);
+    takeTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&takeTimer_, &QTimer::timeout, [this] { handleDueFrames(); });
 }
 
 void SimLine::setLineBaudRate(std::function<int()> lineBaudRate)
@@ -43,7 +49,12 @@ void SimLine::setRandomSeed(quint32 seed)
     random_.seed(seed);
 }
 
-SimInstrument *SimLine::instrument(int address)
+void SimLine::setStatsListener(std::function<void(const LineStats &)> listener)
+{
+    statsListener_ = std::move(listener);
+}
+
+SimInstrument *SimLine::instrument(int address) const
 {
     for (auto &instrument : instruments_)
         if (instrument->address() == address)
@@ -59,21 +70,93 @@ void SimLine::log(const QString &text) const
 
 void SimLine::receive(const QByteArray &bytes)
 {
+    const qint64 now = lineClock_.nsecsElapsed();
     for (char c : bytes) {
         if (c == ':') {
-            frame_ = QByteArray(1, c); // a new start discards a broken frame
+            beginFrame(now); // a new start discards a broken frame
             continue;
         }
         if (frame_.isEmpty())
             continue; // noise between frames
         frame_.append(c);
+        arrivals_.append(now);
         if (c == '\n') {
-            const QByteArray text = frame_;
-            frame_.clear();
-            handleFrame(text);
+            endFrame(now);
         } else if (frame_.size() > MaxFrameLength) {
             frame_.clear();
+            arrivals_.clear();
         }
+    }
+}
+
+void SimLine::beginFrame(qint64 nowNs)
+{
+    ++stats_.requests;
+    bool overlap = busy();
+    if (!frame_.isEmpty()) {
+        // The broken frame's bytes were on the line all the same.
+        const qint64 taken = frameTakenNs();
+        overlap = overlap || taken > nowNs;
+        lineTakenNs_ = std::max(lineTakenNs_, taken);
+    }
+    if (overlap) {
+        ++stats_.overlaps;
+        log(QStringLiteral("   a request begins while the line is busy (overlap %1)")
+                .arg(stats_.overlaps));
+    }
+    if (statsListener_)
+        statsListener_(stats_);
+    frame_ = QByteArray(1, ':');
+    arrivals_ = {nowNs};
+}
+
+// When the last byte of frame_ so far has been taken: at once, or under the pacing of the
+// instrument it is addressed to, one character time a byte after the line's earlier
+// bytes and no earlier than its arrival.
+qint64 SimLine::frameTakenNs() const
+{
+    bool ok = false;
+    const int address = frame_.size() >= 3 ? frame_.mid(1, 2).toInt(&ok, 16) : -1;
+    const SimInstrument *target = ok ? instrument(address) : nullptr;
+    if (!target || !target->faults().pace)
+        return arrivals_.last();
+    const int rate = BaudRate(target->baudIndex());
+    const qint64 characterNs = (BitsPerCharacter * 1000000000LL + rate - 1) / rate; // never early
+    qint64 taken = lineTakenNs_;
+    for (const qint64 arrival : arrivals_)
+        taken = std::max(taken, arrival) + characterNs;
+    return taken;
+}
+
+void SimLine::endFrame(qint64 nowNs)
+{
+    const qint64 taken = frameTakenNs();
+    lineTakenNs_ = std::max(lineTakenNs_, taken);
+    TakenFrame frame{frame_, taken};
+    frame_.clear();
+    arrivals_.clear();
+    if (taken <= nowNs && taking_.empty()) {
+        handleFrame(frame.text);
+        return;
+    }
+    taking_.push_back(std::move(frame));
+    if (!takeTimer_.isActive())
+        handleDueFrames();
+}
+
+// Hands over the frames whose last byte has been taken, in their order, and waits for
+// the next one.
+void SimLine::handleDueFrames()
+{
+    const qint64 now = lineClock_.nsecsElapsed();
+    while (!taking_.empty() && taking_.front().dueNs <= now) {
+        const QByteArray text = std::move(taking_.front().text);
+        taking_.pop_front();
+        handleFrame(text);
+    }
+    if (!taking_.empty()) {
+        const qint64 leftMs = (taking_.front().dueNs - now + 999999) / 1000000;
+        takeTimer_.start(static_cast<int>(std::max<qint64>(leftMs, 1)));
     }
 }
 
@@ -129,7 +212,7 @@ void SimLine::handleFrame(const QByteArray &text)
 
     ReplyJob job;
     job.bytes = frame;
-    job.delayMs = faulted ? faults.lateMs : 0;
+    job.delayMs = (faulted ? faults.lateMs : 0) + (faults.pace ? faults.turnaroundMs : 0);
     job.gapMs = faulted ? faults.dribbleMs : 0;
     job.baudRate = faults.pace ? ownRate : 0;
     if (faulted && faults.burstMs > 0) {
@@ -145,6 +228,14 @@ void SimLine::handleFrame(const QByteArray &text)
         instrument.applyLinkChange();
     };
     transmitter_.send(std::move(job));
+}
+
+QByteArray StatsText(const LineStats &stats)
+{
+    return QStringLiteral("requests %1\noverlaps %2\n")
+        .arg(stats.requests)
+        .arg(stats.overlaps)
+        .toLatin1();
 }
 
 QByteArray SpoilMessage(QByteArray message, const FaultOptions &faults)

@@ -135,6 +135,8 @@ bool ApplyInstrumentOption(const QString &option, ArgumentReader &reader, Instru
         return reader.nextNumber(option, 0, MaxDelayMs, &faults.dribbleMs);
     if (option == "--burst")
         return reader.nextNumber(option, 0, MaxDelayMs, &faults.burstMs);
+    if (option == "--turnaround")
+        return reader.nextNumber(option, 0, MaxDelayMs, &faults.turnaroundMs);
     if (option == "--fault") {
         QString kind;
         if (!reader.next(option, &kind))
@@ -172,6 +174,9 @@ bool ParseCommandLine(const QStringList &arguments, SimConfig *config, QString *
             config->version = true;
         } else if (option == "--link") {
             if (!reader.next(option, &config->linkPath))
+                return false;
+        } else if (option == "--stats") {
+            if (!reader.next(option, &config->statsPath))
                 return false;
         } else if (option == "--verbose") {
             config->verbose = true;
@@ -225,6 +230,12 @@ QString HelpText()
         "Line:\n"
         "  --link PATH        symbolic link to create for the line (replaces a link)\n"
         "  --verbose          log every request and reply to stderr\n"
+        "  --stats FILE       keep the line's counts in FILE, rewritten whenever they\n"
+        "                     change: a line 'requests N' (requests begun, from their\n"
+        "                     ':') and a line 'overlaps N' (requests that began while\n"
+        "                     the line was still busy with an earlier one: taking it,\n"
+        "                     waiting the turnaround or sending the reply). Use --pace\n"
+        "                     with it: without pacing a request takes no time.\n"
         "  --seed N           seed of the random choices of --drop (default: random)\n"
         "  --any-baud         answer whatever baud rate the line is set to (by default a\n"
         "                     request sent at another rate than the instrument's is\n"
@@ -260,8 +271,11 @@ QString HelpText()
         "                     write-length (16 reply not 6 bytes)\n"
         "  --fault-every K    faults hit only requests 1, 1+K, 1+2K, ... of the\n"
         "                     instrument (default 1: every request)\n"
-        "  --pace             send reply bytes no faster than the baud rate allows\n"
-        "                     (10 bits a character)\n"
+        "  --pace             take request bytes and send reply bytes no faster than\n"
+        "                     the baud rate allows (10 bits a character), and wait the\n"
+        "                     turnaround between a request's end and the reply\n"
+        "  --turnaround MS    with --pace, milliseconds from a request's last byte to\n"
+        "                     the reply's first (default 10; without --pace none)\n"
         "\n"
         "An unanswered request (--silent, --drop) is not carried out: the instrument did\n"
         "not hear it. A spoilt reply belongs to a request that was carried out.\n");

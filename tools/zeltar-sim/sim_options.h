@@ -21,8 +21,8 @@ enum FrameFault : unsigned
     FaultWriteLength = 1 << 7    // 16: reply is not 6 bytes long
 };
 
-// Misbehaviour of one instrument. Everything but pacing hits only the requests picked
-// by `every` (1, 1 + every, 1 + 2 every, ... counted per instrument from 1).
+// Misbehaviour of one instrument. Everything but pacing and its turnaround hits only the requests
+// picked by `every` (1, 1 + every, 1 + 2 every, ... counted per instrument from 1).
 struct FaultOptions
 {
     bool silent = false;    // never answers
@@ -36,7 +36,8 @@ struct FaultOptions
     int burstMs = 0;        // gap between the two halves of the reply
     unsigned frame = 0;     // FrameFault bits
     int every = 1;
-    bool pace = false; // reply bytes no faster than the baud rate allows
+    bool pace = false;     // requests and replies no faster than the baud rate allows
+    int turnaroundMs = 10; // with pace: from a request's last byte to the reply's first
 };
 
 // One simulated instrument.
@@ -60,6 +61,7 @@ struct SimConfig
     bool help = false;
     bool version = false;
     std::optional<quint32> seed; // for --drop; random when not given
+    QString statsPath;           // where the line's counts are kept, empty for nowhere
     std::vector<InstrumentOptions> instruments;
 };
 
