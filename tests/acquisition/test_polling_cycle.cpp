@@ -2,10 +2,12 @@
 // devices, link failures and the retry, archive periods at chosen dates, missing tables,
 // and a broken archive folder, in both link modes where they differ. Ticks are driven by
 // hand: TimeOpr 999 keeps timerSys quiet.
+#include "acquisition/archive_download.h"
 #include "acquisition/archive_table.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
+#include "instrument/settings_read.h"
 #include "link/serial_session.h"
 #include "link_mode_rows.h"
 #include "message_recorder.h"
@@ -283,6 +285,56 @@ private Q_SLOTS:
                 table.open(ArchiveKeeper(station).CurrentTableName(n), ArchiveTable::Mode::Read));
             QCOMPARE(table.recordCount(), times.size());
         }
+    }
+
+    void oneExchangeAtATime_data() { AddLinkModeRows(); }
+
+    // Never two exchanges at once on a line: a stop and a start inside a tick, and an
+    // archive download and a settings read handed to the line while a tick is out, all wait
+    // their turn. The simulator takes requests at the line's pace and counts any that
+    // begins while an earlier exchange is still on the line.
+    void oneExchangeAtATime()
+    {
+        QFETCH(bool, fast);
+        SimProcess sim({"--pace", "--addr", "1", "--value", "5", "--archive", "30", "--addr", "2",
+                        "--value", "6"});
+        QVERIFY(sim.start());
+        writeConfig(dir(), sim.portPath(), {{"A", 1, 1}, {"B", 1, 2}}, linkSection(fast));
+        LoadedStation loaded(dir());
+        QVERIFY(loaded.loaded);
+        Station &station = loaded.station;
+        PollingCycle &cycle = loaded.cycle;
+        station.settings.TimeOpr = 1; // the lines' own timers tick
+        auto download = std::make_shared<ArchiveDownload>();
+        auto read = std::make_shared<int>(-1);
+        bool handedOver = false;
+        connect(&cycle, &PollingCycle::currentDeviceChanged, this, [&](const QString &name) {
+            if (name.isEmpty() || handedOver)
+                return;
+            handedOver = true;
+            cycle.btnStopClick();
+            cycle.btnStartClick();
+            const InstrumentSettings device = station.table.device(1);
+            LineWorker &line = station.lines.worker(device.PribPort);
+            line.post([device, download](SerialSession &port) {
+                *download = DownloadArchive(port, device);
+            });
+            auto table = std::make_shared<DeviceTable>(station.table);
+            line.post([table, read](SerialSession &port) {
+                *read = ReadInstrumentSettings(port, *table, 1, 2, 1, nullptr);
+            });
+        });
+        cycle.btnStartClick();
+        QTRY_VERIFY_WITH_TIMEOUT(*read != -1, 30000);
+        QTest::qWait(1500);
+        cycle.btnStopClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!cycle.isBusy() && station.lines.idle(), 10000);
+
+        QCOMPARE(download->records.size(), 30);
+        QCOMPARE(*read, int(SettingsReadOk));
+        QVERIFY(station.state.device(2).PribNoLink == 0);
+        QVERIFY(sim.lineCount("requests") > 35); // the download's 31 reads among them
+        QCOMPARE(sim.lineCount("overlaps"), 0);
     }
 
     void startWithoutEnabledDevices()
