@@ -196,19 +196,27 @@ private Q_SLOTS:
                      temperature ? QStringLiteral("°C") : QString());
         }
 
-        WriteStation(dir.path(), {"Печь 1,1,1,3", "Печь 2,2,1,0,0"}, lines, mqtt);
-        {
+        // One more run of the station: until its first poll of device 1 has arrived.
+        auto runAgain = [&](const QStringList &devices, const QString &settings) {
+            WriteStation(dir.path(), devices, lines, settings);
             MqttSubscriber next(broker.port(), State(1)); // the kept state, then a new one
             PollProcess again(dir.path(), m_lockDir.path());
             QVERIFY(next.waitFor(State(1), 2));
             again.signal(SIGTERM);
             QVERIFY(again.process.waitForFinished(10000));
-        }
+        };
+        runAgain({"Печь 1,1,1,3", "Печь 2,2,1,0,0"}, mqtt);
         MqttSubscriber keptNow(broker.port(), QStringLiteral("homeassistant/#"), true);
         QCOMPARE(keptNow.payloads(StationDiscovery).size(), 1);
         QCOMPARE(keptNow.payloads(Discovery(1)).size(), 1);
         QVERIFY(keptNow.payloads(Discovery(2)).isEmpty());
         QVERIFY(keptNow.payloads(Discovery(3)).isEmpty());
+
+        // Discovery turned off withdraws the station and its instruments.
+        runAgain({"Печь 1,1,1,3"}, BrokerAt(broker.port()));
+        MqttSubscriber keptLast(broker.port(), QStringLiteral("homeassistant/#"), true);
+        QVERIFY(keptLast.payloads(StationDiscovery).isEmpty());
+        QVERIFY(keptLast.payloads(Discovery(1)).isEmpty());
     }
 
     // The broker stops in the middle of the run: polling goes on, the journal says once that
