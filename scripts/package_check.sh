@@ -13,7 +13,21 @@ dpkg -x "$deb" "$root"
 echo "== $deb"
 
 echo "== lintian"
-lintian --fail-on error "$deb"
+report=$(lintian --fail-on error --display-info "$deb") || { echo "$report" >&2; exit 1; }
+echo "$report"
+# The programs are built with Debian's hardening flags: any note that one is missing fails.
+if grep -q 'hardening-' <<<"$report"; then
+    echo "lintian finds programs built without hardening" >&2
+    exit 1
+fi
+
+echo "== the window's platform plugin"
+# A plugin is no library dependency: the package must depend on the one that holds it.
+plugin=$(find /usr/lib/*/qt6/plugins/platforms -name libqxcb.so | head -n 1)
+holder=$(dpkg-query --search "$plugin" | cut -d: -f1)
+dpkg-deb --field "$deb" Depends | tr ',' '\n' | sed 's/(.*//; s/ //g' | grep -qx "$holder" ||
+    { echo "the package does not depend on $holder, which holds $plugin" >&2; exit 1; }
+echo "depends on $holder ($plugin)"
 
 echo "== menu entry and metainfo"
 desktop-file-validate "$root"/usr/share/applications/*.desktop

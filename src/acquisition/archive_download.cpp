@@ -52,7 +52,7 @@ DownloadedRecord DecodeArchiveRecord(const QByteArray &data)
                   QLatin1Char(':') + twoDigits(DataByte(data, 3));
     record.data = twoDigits(DataByte(data, 4)) + QLatin1Char('.') + twoDigits(DataByte(data, 5)) +
                   QLatin1Char('.') + twoDigits(DataByte(data, 6));
-    record.znac = DataSingle(data, 7);
+    record.znac = MeasuredValue(DataSingle(data, 7));
     return record;
 }
 

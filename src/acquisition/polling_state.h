@@ -1,15 +1,16 @@
 #pragma once
 
 #include "instrument/instrument_settings.h"
+#include "instrument/register_codec.h"
 
 #include <array>
 
 namespace zeltar {
 
-// What a poll stores when the instrument gave no valid reply, and the instrument's own
-// mark of a broken sensor. Any value above MaxMeasurement is a mark, not a measurement.
+// What a poll stores when the instrument gave no valid reply (the instrument's own mark
+// of a broken sensor, SensorBreakValue, is in the register codec). Any value above
+// MaxMeasurement is a mark, not a measurement.
 constexpr float NoLinkValue = 200000.0f;
-constexpr float SensorBreakValue = 100000.0f;
 constexpr float MaxMeasurement = 99999.0f;
 
 // What the last poll of one instrument reported. All zero until its first poll.

@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <cmath>
 #include <cstring>
 
 namespace zeltar {
@@ -238,10 +239,15 @@ QByteArray EncodeClock(const InstrumentClock &clock)
     return data;
 }
 
+float MeasuredValue(float single)
+{
+    return std::isfinite(single) ? single : SensorBreakValue;
+}
+
 CurrentValue DecodeCurrentValue(const QByteArray &data)
 {
     CurrentValue value;
-    value.PribZnac = DataSingle(data, 1);
+    value.PribZnac = MeasuredValue(DataSingle(data, 1));
     value.PribStat = DataByte(data, 5) & 0x0F;
     value.PribRele = DataByte(data, 6) & 0x0F;
     value.PribNomReg = DataByte(data, 7) & 0x0F;

@@ -93,6 +93,14 @@ QByteArray EncodeClock(const InstrumentClock &clock);
 
 // --- Current values: input registers 0 to 3.
 
+// The value the instrument reports for a broken sensor.
+constexpr float SensorBreakValue = 100000.0f;
+
+// A measured value as the station keeps, archives and shows it: the single the instrument
+// sent, or the sensor break mark when that is no number (NaN or an infinity), which an
+// instrument gives only when it has no measurement.
+float MeasuredValue(float single);
+
 struct CurrentValue
 {
     float PribZnac = 0;
@@ -101,6 +109,7 @@ struct CurrentValue
     quint8 PribNomReg = 0; // low four bits of register 3, byte 1
 };
 
+// PribZnac is MeasuredValue() of registers 0 and 1.
 CurrentValue DecodeCurrentValue(const QByteArray &data);
 
 } // namespace zeltar

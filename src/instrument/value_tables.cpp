@@ -89,6 +89,11 @@ QStringList SensorRanges(int type)
     }
 }
 
+bool MeasuresTemperature(int type)
+{
+    return type >= 2 && type < SensorTypeCount;
+}
+
 QStringList PortTexts()
 {
     QStringList texts;

@@ -15,6 +15,11 @@ QStringList SensorTypeNames();
 // Measuring ranges of a sensor type, index = PribDiap; empty for a type outside 0 to 16.
 QStringList SensorRanges(int type);
 
+// True for the sensor types that measure a temperature in degrees Celsius: thermocouples,
+// resistance thermometers and pyrometers (types 2 to 16). Current and voltage inputs
+// (0 and 1) give a unified signal whose unit the station does not know.
+bool MeasuresTemperature(int type);
+
 // "COM1" to "COM8".
 QStringList PortTexts();
 

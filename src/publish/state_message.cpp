@@ -1,6 +1,7 @@
 #include "publish/state_message.h"
 
 #include "config/config_json.h"
+#include "instrument/value_tables.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -62,6 +63,31 @@ QByteArray StateMessage(int n, const QString &name, const QDateTime &time,
     return QJsonDocument(state).toJson(QJsonDocument::Compact);
 }
 
+QString StationDiscoveryTopic(const QString &clientId)
+{
+    return QStringLiteral("homeassistant/binary_sensor/%1/status/config")
+        .arg(DiscoveryId(clientId));
+}
+
+QByteArray StationDiscoveryMessage(const QString &prefix, const QString &clientId)
+{
+    const QString id = DiscoveryId(clientId);
+    QJsonObject device;
+    device.insert(QStringLiteral("identifiers"), QJsonArray{id});
+    device.insert(QStringLiteral("name"), QStringLiteral("Zeltar ") + clientId);
+    device.insert(QStringLiteral("model"), QStringLiteral("Станция Zeltar"));
+
+    QJsonObject config;
+    config.insert(QStringLiteral("name"), QStringLiteral("Связь"));
+    config.insert(QStringLiteral("unique_id"), id + QStringLiteral("_status"));
+    config.insert(QStringLiteral("state_topic"), StatusTopic(prefix));
+    config.insert(QStringLiteral("payload_on"), QStringLiteral("online"));
+    config.insert(QStringLiteral("payload_off"), QStringLiteral("offline"));
+    config.insert(QStringLiteral("device_class"), QStringLiteral("connectivity"));
+    config.insert(QStringLiteral("device"), device);
+    return QJsonDocument(config).toJson(QJsonDocument::Compact);
+}
+
 QString DiscoveryTopic(const QString &clientId, int n)
 {
     return QStringLiteral("homeassistant/sensor/%1/device%2/config")
@@ -70,17 +96,20 @@ QString DiscoveryTopic(const QString &clientId, int n)
 }
 
 QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int n,
-                            const QString &name)
+                            const InstrumentSettings &instrument)
 {
     const QString id = DiscoveryId(clientId);
+    const QString uniqueId = QStringLiteral("%1_device%2").arg(id).arg(n);
     const QString stateTopic = StateTopic(prefix, n);
     QJsonObject device;
-    device.insert(QStringLiteral("identifiers"), QJsonArray{id});
-    device.insert(QStringLiteral("name"), QStringLiteral("Zeltar ") + clientId);
+    device.insert(QStringLiteral("identifiers"), QJsonArray{uniqueId});
+    device.insert(QStringLiteral("name"), instrument.PribName);
+    device.insert(QStringLiteral("model"), QStringLiteral("ЗЕЛТАР"));
+    device.insert(QStringLiteral("via_device"), id);
 
     QJsonObject config;
-    config.insert(QStringLiteral("name"), name);
-    config.insert(QStringLiteral("unique_id"), QStringLiteral("%1_device%2").arg(id).arg(n));
+    config.insert(QStringLiteral("name"), QJsonValue()); // the sensor is named as its device
+    config.insert(QStringLiteral("unique_id"), uniqueId);
     config.insert(QStringLiteral("state_topic"), stateTopic);
     config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.value }}"));
     config.insert(QStringLiteral("json_attributes_topic"), stateTopic);
@@ -88,6 +117,10 @@ QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int 
     config.insert(QStringLiteral("payload_available"), QStringLiteral("online"));
     config.insert(QStringLiteral("payload_not_available"), QStringLiteral("offline"));
     config.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
+    if (MeasuresTemperature(instrument.PribType)) {
+        config.insert(QStringLiteral("device_class"), QStringLiteral("temperature"));
+        config.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("°C"));
+    }
     config.insert(QStringLiteral("device"), device);
     return QJsonDocument(config).toJson(QJsonDocument::Compact);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/polling_state.h"
+#include "instrument/instrument_settings.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -18,10 +19,15 @@ QString StateTopic(const QString &prefix, int n);
 QByteArray StateMessage(int n, const QString &name, const QDateTime &time,
                         const DevicePollState &poll);
 
-// A Home Assistant discovery message: device n as a sensor whose state is the value of
-// its state topic, available while the station's status is "online".
+// Home Assistant discovery. The station is a device of its own, announced by a sensor of
+// its connection to the broker (its status topic); every instrument is a device reached
+// through it, with one sensor whose state is the value of its state topic, available while
+// the station's status is "online". An instrument whose sensor type measures a temperature
+// reports it in degrees Celsius.
+QString StationDiscoveryTopic(const QString &clientId);
+QByteArray StationDiscoveryMessage(const QString &prefix, const QString &clientId);
 QString DiscoveryTopic(const QString &clientId, int n);
 QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int n,
-                            const QString &name);
+                            const InstrumentSettings &device);
 
 } // namespace zeltar

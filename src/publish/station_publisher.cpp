@@ -80,21 +80,47 @@ bool StationPublisher::start()
             QStringLiteral("Брокер MQTT отказал в подключении: %1").arg(RefusalText(code)));
     });
     connect(&m_cycle, &PollingCycle::devicePolled, this, &StationPublisher::publishPoll);
+    // The device list can only change while polling is stopped.
+    connect(&m_cycle, &PollingCycle::pollingStarted, this, &StationPublisher::withdrawUnpolled);
+    if (m_settings.Discovery)
+        m_publisher.publish(StationDiscoveryTopic(m_settings.ClientId),
+                            StationDiscoveryMessage(m_settings.TopicPrefix, m_settings.ClientId),
+                            true);
+    else
+        m_publisher.publish(StationDiscoveryTopic(m_settings.ClientId), QByteArray(), true);
+    withdrawUnpolled();
     return true;
+}
+
+void StationPublisher::withdrawUnpolled()
+{
+    for (int n = 1; n <= MaxDevices; ++n) {
+        const bool polled = m_settings.Discovery && n <= m_station.settings.CountUstr &&
+                            m_station.table.device(n).PribVkl != 0;
+        std::optional<QByteArray> &announced = m_announced.at(static_cast<size_t>(n - 1));
+        if (polled || (announced && announced->isEmpty()))
+            continue;
+        m_publisher.publish(DiscoveryTopic(m_settings.ClientId, n), QByteArray(), true);
+        announced = QByteArray();
+    }
 }
 
 void StationPublisher::publishPoll(int n)
 {
-    const QString &name = m_station.table.device(n).PribName;
+    const InstrumentSettings &device = m_station.table.device(n);
     const QString &prefix = m_settings.TopicPrefix;
-    QString &announced = m_announced.at(static_cast<size_t>(n - 1));
-    if (m_settings.Discovery && announced != name) {
-        m_publisher.publish(DiscoveryTopic(m_settings.ClientId, n),
-                            DiscoveryMessage(prefix, m_settings.ClientId, n, name), true);
-        announced = name;
+    if (m_settings.Discovery) {
+        // Again whenever it changes: a new name, another sensor type.
+        QByteArray discovery = DiscoveryMessage(prefix, m_settings.ClientId, n, device);
+        std::optional<QByteArray> &announced = m_announced.at(static_cast<size_t>(n - 1));
+        if (announced != discovery) {
+            m_publisher.publish(DiscoveryTopic(m_settings.ClientId, n), discovery, true);
+            announced = std::move(discovery);
+        }
     }
     m_publisher.publish(StateTopic(prefix, n),
-                        StateMessage(n, name, Clock::now(), m_station.state.device(n)), true);
+                        StateMessage(n, device.PribName, Clock::now(), m_station.state.device(n)),
+                        true);
 }
 
 } // namespace zeltar

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace zeltar {
 
@@ -31,12 +32,17 @@ public:
 
 private:
     void publishPoll(int n);
+    // Clears the discovery message of every device that is not polled (removed, taken out
+    // of polling, or all of them when discovery is off) unless it is known to be clear.
+    void withdrawUnpolled();
 
     Station &m_station;
     PollingCycle &m_cycle;
     MqttSettings m_settings;
     MqttPublisher m_publisher;
-    std::array<QString, MaxDevices> m_announced; // name in each device's discovery message
+    // Each device's discovery message as the broker holds it: empty once cleared, unknown
+    // until this run has sent one (an earlier run may have left one there).
+    std::array<std::optional<QByteArray>, MaxDevices> m_announced;
 };
 
 } // namespace zeltar

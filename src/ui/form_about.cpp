@@ -37,7 +37,7 @@ FormAbout::FormAbout(QWidget *parent) : QDialog(parent)
     separator->setFrameShadow(QFrame::Sunken);
     text->addWidget(separator);
     addLine(QStringLiteral("Web-сайт: <b>%1</b>").arg(MakerWebAddress), Qt::AlignLeft);
-    addLine(QStringLiteral("E-mail: <b>%1</b>").arg(MakerMail), Qt::AlignLeft);
+    addLine(QStringLiteral("E-mail:<b>%1</b>").arg(MakerMail), Qt::AlignLeft);
     text->addStretch();
 
     Button1 = new QPushButton(QStringLiteral("Закрыть"), this);

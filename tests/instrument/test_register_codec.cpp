@@ -191,6 +191,17 @@ void TestRegisterCodec::currentValueKeepsLowNibbles()
     QCOMPARE(v.PribStat, quint8(5));
     QCOMPARE(v.PribRele, quint8(10));
     QCOMPARE(v.PribNomReg, quint8(3));
+
+    // No number (NaN, the infinities) is no measurement: kept as the sensor break mark, with
+    // the status bytes as sent. The largest single stays a number.
+    for (const int high : {0x7F, 0xFF})
+        for (const int exponentLow : {0x80, 0xC0}) {
+            v = DecodeCurrentValue(Bytes({0x00, 0x00, exponentLow, high, 0x05, 0x0A, 0x03, 0}));
+            QCOMPARE(v.PribZnac, 100000.0f);
+            QCOMPARE(v.PribRele, quint8(10));
+        }
+    v = DecodeCurrentValue(Bytes({0xFF, 0xFF, 0x7F, 0x7F, 0, 0, 0, 0}));
+    QCOMPARE(v.PribZnac, std::numeric_limits<float>::max());
 }
 
 QTEST_GUILESS_MAIN(TestRegisterCodec)

@@ -37,18 +37,19 @@ QString State(int n)
     return QStringLiteral("zeltar/test/%1/state").arg(n);
 }
 
-// Zeltar.ini polling at TimeOpr 1 the devices given as "name,port,address", COMn being
-// lines[n-1], with the [MQTT] keys given.
+// Zeltar.ini polling at TimeOpr 1 the devices given as "name,port,address[,type[,polled]]",
+// COMn being lines[n-1], with the [MQTT] keys given.
 void WriteStation(const QString &dir, const QStringList &devices, const QStringList &lines,
                   const QString &mqtt)
 {
     QString text = QStringLiteral("[MAIN]\nTimeOpr=1\nCountUstr=%1\n").arg(devices.size());
     for (int n = 1; n <= devices.size(); ++n) {
         const QStringList d = devices[n - 1].split(QLatin1Char(','));
-        text += QStringLiteral("[ZELTAR%1]\nPribName=%2\nPribVkl=1\nPribPort=%3\nPribBaud=2\n"
-                               "PribAdr=%4\n")
+        text += QStringLiteral("[ZELTAR%1]\nPribName=%2\nPribVkl=%6\nPribPort=%3\nPribBaud=2\n"
+                               "PribAdr=%4\nPribType=%5\n")
                     .arg(n)
-                    .arg(d[0], d[1], d[2]);
+                    .arg(d[0], d[1], d[2], d.value(3, QStringLiteral("0")),
+                         d.value(4, QStringLiteral("1")));
     }
     text += QStringLiteral("[PORTS]\n");
     for (int i = 0; i < lines.size(); ++i)
@@ -84,6 +85,14 @@ QJsonObject Json(const QByteArray &payload)
 {
     return QJsonDocument::fromJson(payload).object();
 }
+
+QString Discovery(int n)
+{
+    return QStringLiteral("homeassistant/sensor/zeltar-test/device%1/config").arg(n);
+}
+
+const QString StationDiscovery =
+    QStringLiteral("homeassistant/binary_sensor/zeltar-test/status/config");
 
 // `zeltarctl --dir DIR poll` as a child process with a lock folder of its own.
 struct PollProcess
@@ -122,16 +131,18 @@ class PublishingTest : public QObject
 private Q_SLOTS:
     // A measuring, a broken and a silent instrument polled by the headless station: each
     // poll reaches the subscriber as its device's state; the broker keeps each device's
-    // latest state, its discovery message and, after an orderly stop, "offline".
+    // latest state, its discovery message and, after an orderly stop, "offline". Each
+    // instrument is a device of its own behind the station's; the next run, with one device
+    // taken out of polling and one removed, clears their discovery messages.
     void statesOfEveryKindOfPoll()
     {
         MqttBroker broker;
         SimProcess measuring({"--value", "25.3"}), broken({"--break"});
         QVERIFY(broker.start() && measuring.start() && broken.start());
         QTemporaryDir dir;
-        WriteStation(dir.path(), {"Печь 1,1,1", "Печь 2,2,1", "Сушка,1,9"},
-                     {measuring.portPath(), broken.portPath()},
-                     BrokerAt(broker.port()) + QStringLiteral("Discovery=1"));
+        const QStringList lines = {measuring.portPath(), broken.portPath()};
+        const QString mqtt = BrokerAt(broker.port()) + QStringLiteral("Discovery=1");
+        WriteStation(dir.path(), {"Печь 1,1,1,3", "Печь 2,2,1", "Сушка,1,9,9"}, lines, mqtt);
         MqttSubscriber live(broker.port(), QStringLiteral("zeltar/#"));
         PollProcess poll(dir.path(), m_lockDir.path());
         for (int n = 1; n <= 3; ++n)
@@ -160,15 +171,52 @@ private Q_SLOTS:
         QVERIFY(live.waitFor(Status, QByteArray("offline")));
         MqttSubscriber kept(broker.port(), QStringLiteral("#"), true);
         QCOMPARE(kept.payloads(Status), QList<QByteArray>{"offline"});
+        const QJsonObject station = Json(kept.payloads(StationDiscovery).value(0));
+        QCOMPARE(station.value(QStringLiteral("state_topic")).toString(), Status);
+        const QJsonValue stationId = station.value(QStringLiteral("device"))
+                                         .toObject()
+                                         .value(QStringLiteral("identifiers"))[0];
+        const char *names[] = {"Печь 1", "Печь 2", "Сушка"};
         for (int n = 1; n <= 3; ++n) {
             QCOMPARE(kept.payloads(State(n)), QList<QByteArray>{live.payloads(State(n)).last()});
-            const QJsonObject discovery = Json(
-                kept.payloads(
-                        QStringLiteral("homeassistant/sensor/zeltar-test/device%1/config").arg(n))
-                    .value(0));
+            const QJsonObject discovery = Json(kept.payloads(Discovery(n)).value(0));
             QCOMPARE(discovery.value(QStringLiteral("state_topic")).toString(), State(n));
             QCOMPARE(discovery.value(QStringLiteral("availability_topic")).toString(), Status);
+            const QJsonObject device = discovery.value(QStringLiteral("device")).toObject();
+            QCOMPARE(device.value(QStringLiteral("name")).toString(),
+                     QString::fromUtf8(names[n - 1]));
+            QCOMPARE(device.value(QStringLiteral("model")).toString(), QStringLiteral("ЗЕЛТАР"));
+            QCOMPARE(device.value(QStringLiteral("via_device")), stationId);
+            QVERIFY(device.value(QStringLiteral("identifiers"))[0] != stationId);
+            // The current input of device 2 has no unit the station knows.
+            const bool temperature = n != 2;
+            QCOMPARE(discovery.value(QStringLiteral("device_class")).toString(),
+                     temperature ? QStringLiteral("temperature") : QString());
+            QCOMPARE(discovery.value(QStringLiteral("unit_of_measurement")).toString(),
+                     temperature ? QStringLiteral("°C") : QString());
         }
+
+        // One more run of the station: until its first poll of device 1 has arrived.
+        auto runAgain = [&](const QStringList &devices, const QString &settings) {
+            WriteStation(dir.path(), devices, lines, settings);
+            MqttSubscriber next(broker.port(), State(1)); // the kept state, then a new one
+            PollProcess again(dir.path(), m_lockDir.path());
+            QVERIFY(next.waitFor(State(1), 2));
+            again.signal(SIGTERM);
+            QVERIFY(again.process.waitForFinished(10000));
+        };
+        runAgain({"Печь 1,1,1,3", "Печь 2,2,1,0,0"}, mqtt);
+        MqttSubscriber keptNow(broker.port(), QStringLiteral("homeassistant/#"), true);
+        QCOMPARE(keptNow.payloads(StationDiscovery).size(), 1);
+        QCOMPARE(keptNow.payloads(Discovery(1)).size(), 1);
+        QVERIFY(keptNow.payloads(Discovery(2)).isEmpty());
+        QVERIFY(keptNow.payloads(Discovery(3)).isEmpty());
+
+        // Discovery turned off withdraws the station and its instruments.
+        runAgain({"Печь 1,1,1,3"}, BrokerAt(broker.port()));
+        MqttSubscriber keptLast(broker.port(), QStringLiteral("homeassistant/#"), true);
+        QVERIFY(keptLast.payloads(StationDiscovery).isEmpty());
+        QVERIFY(keptLast.payloads(Discovery(1)).isEmpty());
     }
 
     // The broker stops in the middle of the run: polling goes on, the journal says once that

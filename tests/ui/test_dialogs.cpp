@@ -5,6 +5,7 @@
 #include "ui/form_about.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
+#include "ui/maker.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -137,15 +138,20 @@ private Q_SLOTS:
         QVERIFY(sameProgram(record, before));
     }
 
-    // The about box and the step editor are as large as their texts at the desktop's font.
+    // The about box and the step editor are as large as their texts at the desktop's font;
+    // the maker's addresses follow their labels as given ("E-mail:" has no blank).
     void dialogsFitTheirTexts()
     {
         FormAbout about;
         about.show();
+        QStringList texts;
         for (const QLabel *label : about.findChildren<QLabel *>()) {
             QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
             QVERIFY(!label->wordWrap());
+            texts << label->text();
         }
+        QVERIFY(texts.contains(QStringLiteral("Web-сайт: <b>%1</b>").arg(MakerWebAddress)));
+        QVERIFY(texts.contains(QStringLiteral("E-mail:<b>%1</b>").arg(MakerMail)));
 
         InstrumentSettings record = twoSteps();
         FormEditSnap editor;
