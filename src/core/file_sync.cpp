@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -128,6 +129,39 @@ bool TakeNewFileMode(QFile &file)
 #else
     return ::fchmod(file.handle(), 0666 & ~ProcessUmask()) == 0;
 #endif
+}
+
+QString FileErrorText(const QFileDevice &file)
+{
+    const QString name = file.fileName();
+    if (!name.isEmpty()) {
+        const QStorageInfo storage(QFileInfo(name).absolutePath());
+        if (storage.isValid() && storage.bytesAvailable() == 0)
+            return QStringLiteral("на диске нет места");
+    }
+    switch (file.error()) {
+    case QFileDevice::NoError:
+        return QStringLiteral("ошибки нет");
+    case QFileDevice::ReadError:
+        return QStringLiteral("ошибка чтения");
+    case QFileDevice::WriteError:
+        return QStringLiteral("ошибка записи");
+    case QFileDevice::OpenError:
+        return QFileInfo::exists(name) ? QStringLiteral("файл не открывается")
+                                       : QStringLiteral("файла нет");
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("нет прав");
+    case QFileDevice::ResizeError:
+        return QStringLiteral("размер файла не изменяется");
+    case QFileDevice::RenameError:
+    case QFileDevice::CopyError:
+    case QFileDevice::RemoveError:
+        return QStringLiteral("файл не переименован");
+    case QFileDevice::PositionError:
+        return QStringLiteral("ошибка позиционирования");
+    default:
+        return QStringLiteral("ошибка ввода-вывода");
+    }
 }
 
 } // namespace zeltar

@@ -1,6 +1,7 @@
 #pragma once
 
 class QFile;
+class QFileDevice;
 class QString;
 
 namespace zeltar {
@@ -30,5 +31,9 @@ bool TakeOwnerAndMode(QFile &file, const QString &original);
 // Gives an open, newly made file the mode that the process's umask allows a new file
 // (0666 less the umask), as the system gives a file made by an ordinary open.
 bool TakeNewFileMode(QFile &file);
+
+// Why an operation on the file failed, in the operator's words: the system's texts reach
+// the operator in English, whatever the station's language.
+QString FileErrorText(const QFileDevice &file);
 
 } // namespace zeltar
