@@ -8,7 +8,6 @@
 #include "publish/station_publisher.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -57,8 +56,8 @@ void EndAfter(qint64 ms, const std::function<void()> &end)
 int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
     int seconds = 0; // 0: until asked to end
-    if (invocation.link.dir.isEmpty() || !parseSeconds(invocation.arguments, &seconds)) {
-        err << "usage: zeltarctl --dir DIR poll [--for SECONDS]" << Qt::endl;
+    if (!parseSeconds(invocation.arguments, &seconds)) {
+        err << "usage: zeltarctl [--dir DIR] poll [--for SECONDS]" << Qt::endl;
         return ExitUsage;
     }
 
@@ -68,7 +67,7 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
         return ExitFailed;
     }
 
-    Station station(QDir(invocation.link.dir).absolutePath());
+    Station station(invocation.stationDir);
     if (!QFileInfo::exists(station.configPath())) {
         err << "Не найден файл конфигурации " << station.configPath() << Qt::endl;
         return ExitFailed;
