@@ -7,6 +7,7 @@
 #include "acquisition/station.h"
 #include "core/clock.h"
 #include "core/date_time_text.h"
+#include "core/file_sync.h"
 #include "link/event_wait.h"
 
 #include <QDir>
@@ -79,8 +80,8 @@ bool ArchiveKeeper::makeTable(const QString &name)
     // An archive folder removed while polling is made again; only the folder itself, so
     // that a missing mount point never gets a folder of that name on another disk.
     const QString folder = QFileInfo(name).absolutePath();
-    if (!QFileInfo::exists(folder))
-        QDir().mkdir(folder);
+    if (!QFileInfo::exists(folder) && QDir().mkdir(folder))
+        SyncFolderOf(folder);
     return CopyTemplate(m_station.templatePath(), name, TemplateCopy::KeepExisting);
 }
 

@@ -37,17 +37,17 @@ FileReplacement::~FileReplacement() = default;
 
 bool FileReplacement::begin()
 {
+    const bool exists = QFileInfo::exists(m_target);
+    if (exists && IsWriteProtected(m_target))
+        return fail(QStringLiteral("файл защищён от записи"));
     // Unbuffered: a full disk shows at the write that meets it, not at some later flush.
     // (The open with a mode is protected in QTemporaryFile and public in QFile.)
     if (!static_cast<QFile &>(m_file).open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return fail(m_file.errorString());
-    if (QFileInfo::exists(m_target)) {
-        if (IsWriteProtected(m_target))
-            return fail(QStringLiteral("файл защищён от записи"));
+        return fail(QStringLiteral("в папке файла нельзя создать файл"));
+    if (exists)
         m_inPlace = !TakeOwnerAndMode(m_file, m_target);
-    } else if (!TakeNewFileMode(m_file)) {
-        return fail(m_file.errorString());
-    }
+    else if (!TakeNewFileMode(m_file))
+        return fail(FileErrorText(m_file));
     return true;
 }
 
@@ -62,7 +62,7 @@ bool FileReplacement::write(const QByteArray &bytes)
         return false;
     if (!m_file.isOpen())
         return fail(QStringLiteral("Файл %1 не открыт для записи").arg(m_target));
-    return WriteAll(m_file, bytes) || fail(m_file.errorString());
+    return WriteAll(m_file, bytes) || fail(FileErrorText(m_file));
 }
 
 bool FileReplacement::commit()
@@ -70,12 +70,12 @@ bool FileReplacement::commit()
     if (m_failed || !m_file.isOpen())
         return false;
     if (!m_file.flush() || !SyncFileToDisk(m_file))
-        return fail(m_file.errorString());
+        return fail(FileErrorText(m_file));
     if (m_inPlace)
         return writeInPlace();
     m_file.close();
     if (m_file.error() != QFileDevice::NoError)
-        return fail(m_file.errorString());
+        return fail(FileErrorText(m_file));
     if (!RenameReplacing(m_file.fileName(), m_target))
         return fail(QStringLiteral("Не могу заменить файл %1").arg(m_target));
     // The temporary name is gone; nothing is left to remove.
@@ -90,15 +90,15 @@ bool FileReplacement::writeInPlace()
     // The whole new content is in the temporary file and on the disk; only then is the
     // target written over, from its start, and cut to the new length.
     if (!m_file.seek(0))
-        return fail(m_file.errorString());
+        return fail(FileErrorText(m_file));
     const QByteArray bytes = m_file.readAll();
     if (m_file.error() != QFileDevice::NoError)
-        return fail(m_file.errorString());
+        return fail(FileErrorText(m_file));
     QFile target(m_target);
     if (!target.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
-        return fail(target.errorString());
+        return fail(FileErrorText(target));
     if (!WriteAll(target, bytes) || !target.resize(bytes.size()) || !SyncFileToDisk(target))
-        return fail(target.errorString());
+        return fail(FileErrorText(target));
     return true;
 }
 
