@@ -3,10 +3,13 @@
 #include "acquisition/archive_names.h"
 #include "acquisition/archive_table.h"
 #include "acquisition/archive_template.h"
+#include "acquisition/dbf_table_file.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
 #include "core/date_time_text.h"
+#include "core/file_sync.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace zeltar {
@@ -20,6 +23,14 @@ void ArchiveKeeper::CheckPeriod()
     if (!IsNewPeriod(settings.TimeLastArh, settings.TimeArh, HourNumber(now)))
         return;
 
+    // The tables of the period that ends are left clean: a partial record that a crash or a
+    // full disk left behind would otherwise stay in them for good.
+    for (int pos = 1; pos <= state.CountVkl; ++pos) {
+        const QString ending = CurrentTableName(state.listed(pos));
+        QString ignored;
+        if (QFileInfo(ending).isFile())
+            RepairDbfFile(ending, &ignored, true);
+    }
     settings.TimeLastArh = HourNumber(now);
     state.NewArh = true;
     const QString namePart = PeriodNamePart(now);
@@ -35,7 +46,11 @@ void ArchiveKeeper::CheckPeriod()
             TemplateCopy::KeepExisting);
     }
     settings.TimeLastArh1 = namePart;
-    WriteArchivePeriod(m_station.ini, settings);
+    if (!WriteArchivePeriod(m_station.ini, settings)) {
+        // The period goes on in memory; a restart begins another one.
+        m_station.journal.AddProgMes(QStringLiteral("Период архива не сохранён. ") +
+                                     m_station.ini.errorString());
+    }
     m_station.journal.AddProgMes(QStringLiteral("Созданы новые архивы данных"));
 }
 
@@ -59,7 +74,23 @@ void ArchiveKeeper::ensureTemplate()
 bool ArchiveKeeper::makeTable(const QString &name)
 {
     ensureTemplate();
+    // An archive folder removed while polling is made again; only the folder itself, so
+    // that a missing mount point never gets a folder of that name on another disk.
+    const QString folder = QFileInfo(name).absolutePath();
+    if (!QFileInfo::exists(folder) && QDir().mkdir(folder))
+        SyncFolderOf(folder);
     return CopyTemplate(m_station.templatePath(), name, TemplateCopy::KeepExisting);
+}
+
+bool ArchiveKeeper::setAside(const QString &name)
+{
+    // Records cannot go into it; it is kept under another name for whoever wants to look.
+    const QString aside = SetAside(name);
+    if (aside.isEmpty())
+        return false;
+    m_station.journal.AddProgMes(QStringLiteral("Архив %1 испорчен и сохранён как %2, начат новый")
+                                     .arg(QFileInfo(name).fileName(), QFileInfo(aside).fileName()));
+    return true;
 }
 
 bool ArchiveKeeper::EnsureCurrentTable(int n)
@@ -67,6 +98,9 @@ bool ArchiveKeeper::EnsureCurrentTable(int n)
     const QString name = CurrentTableName(n);
     if (QFileInfo::exists(name))
         return true;
+    // A link that points nowhere is never followed to make a table elsewhere.
+    if (QFileInfo(name).isSymLink())
+        return setAside(name) && makeTable(name);
     if (!makeTable(name))
         return false;
     m_station.journal.AddProgMes(QStringLiteral("Восстановлен архив ") +
@@ -86,13 +120,8 @@ bool ArchiveKeeper::OpenCurrentTable(int n, ArchiveTable &table, QString *error)
     *error = QStringLiteral("Не могу открыть архив %1: %2").arg(name, table.errorString());
     if (!table.notATable())
         return false; // out of reach for now (rights, a lock): tried again at the next tick
-
-    // Records cannot go into it; it is kept under another name for whoever wants to look.
-    const QString aside = SetAside(name);
-    if (aside.isEmpty())
+    if (!setAside(name))
         return false;
-    m_station.journal.AddProgMes(QStringLiteral("Архив %1 испорчен и сохранён как %2, начат новый")
-                                     .arg(QFileInfo(name).fileName(), QFileInfo(aside).fileName()));
     if (!makeTable(name)) {
         *error = QStringLiteral("Не могу создать архив %1").arg(name);
         return false;

@@ -26,8 +26,9 @@ public:
     // The table of device n in the current period.
     QString CurrentTableName(int n) const;
 
-    // Makes the current table of device n from the template when it does not exist, with
-    // its journal line. False when it still does not exist.
+    // Makes the current table of device n from the template when it does not exist (the
+    // archive folder too), with its journal line; a link there that points nowhere is set
+    // aside first. False when it still does not exist.
     bool EnsureCurrentTable(int n);
 
     // Opens the current table of device n for appending, made as EnsureCurrentTable does.
@@ -43,6 +44,8 @@ private:
     // The template, made afresh (with a journal line) when the one there is unusable.
     void ensureTemplate();
     bool makeTable(const QString &name);
+    // Renames a table that records cannot go into, with its journal line.
+    bool setAside(const QString &name);
 
     Station &m_station;
 };

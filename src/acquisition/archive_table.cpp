@@ -47,6 +47,20 @@ struct ArchiveTable::Private
         }
     }
 
+    // Puts the table back as it was before a failed append: a part of the record on the
+    // disk (a full disk, an error half way) would otherwise stay behind the counted records
+    // without an end marker, and a reader going by the marker would show it as a record.
+    void cutBack(int records)
+    {
+        handle->nRecords = records;
+        handle->bCurrentRecordModified = 0;
+        handle->nCurrentRecord = -1;
+        QFile *file = DbfHookFile(handle->fp);
+        const std::optional<DbfGeometry> geometry = ReadDbfGeometry(*file);
+        if (geometry)
+            EndDbfFile(*file, *geometry, records);
+    }
+
     bool validField(int record, int position) const
     {
         return handle && record >= 0 && record < handle->nRecords && position >= 0 &&
@@ -87,7 +101,7 @@ bool ArchiveTable::create(const QString &path, const QVector<ArchiveField> &fiel
     if (!added)
         return report(QStringLiteral("Не могу создать поля таблицы %1").arg(path));
     if (!LastDbfError().isEmpty())
-        return report(LastDbfError());
+        return report(QStringLiteral("Не могу создать таблицу %1: %2").arg(path, LastDbfError()));
     return true;
 }
 
@@ -168,16 +182,20 @@ bool ArchiveTable::appendValues(const QVariantList &values)
     ClearDbfError();
     const QDate today = Clock::now().date();
     DBFSetLastModifiedDate(d->handle, today.year() - 1900, today.month(), today.day());
-    if (!DBFWriteTuple(d->handle, d->handle->nRecords, record.data()))
-        return d->fail(QStringLiteral("Не могу добавить запись в таблицу %1").arg(d->path));
+    const int before = d->handle->nRecords;
+    const bool written = DBFWriteTuple(d->handle, before, record.data());
     // Writes the record and its end marker, then the header with the new count, and puts
     // both on the disk through the flush hook.
-    DBFUpdateHeader(d->handle);
+    if (written)
+        DBFUpdateHeader(d->handle);
     // Nothing is left for closing to write again.
     d->handle->bUpdated = 0;
-    if (!LastDbfError().isEmpty())
-        return d->fail(LastDbfError());
-    return true;
+    if (written && LastDbfError().isEmpty())
+        return true;
+    const QString cause =
+        LastDbfError().isEmpty() ? QStringLiteral("ошибка записи в таблицу") : LastDbfError();
+    d->cutBack(before);
+    return d->fail(cause);
 }
 
 int ArchiveTable::recordCount() const

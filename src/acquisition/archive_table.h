@@ -54,7 +54,8 @@ public:
 
     // Appends one record: values[i] goes to the field at position i, an invalid QVariant
     // (or a position past the list) leaves the field blank. False when the table is not
-    // open for appending, has fewer fields than values, or cannot be written.
+    // open for appending, has fewer fields than values, or cannot be written; a failed
+    // write leaves the file as it was before (cut back, end marker and count on the disk).
     bool appendValues(const QVariantList &values);
     bool appendRecord(const ArchiveRecord &record) { return appendValues(ArchiveValues(record)); }
 

@@ -5,6 +5,7 @@
 #include "acquisition/archive_table.h"
 #include "acquisition/dbf_table_file.h"
 #include "core/file_replacement.h"
+#include "core/file_sync.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,9 +33,12 @@ QString SetAside(const QString &path)
     const QString stem = path + QStringLiteral(".bad");
     for (int k = 1; k < 1000; ++k) {
         const QString candidate = k == 1 ? stem : stem + QString::number(k);
-        // QDir::rename never replaces an existing file.
-        if (!QFileInfo::exists(candidate) && QDir().rename(path, candidate))
+        // QDir::rename never replaces an existing file; a link is renamed, not followed.
+        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink() &&
+            QDir().rename(path, candidate)) {
+            SyncFolderOf(candidate);
             return candidate;
+        }
     }
     return {};
 }
@@ -67,6 +71,7 @@ bool EnsureTemplate(const QString &progDir, QString *setAside)
         QFile::remove(partMade);
         return QFile::exists(path);
     }
+    SyncFolderOf(path);
     return true;
 }
 
@@ -74,6 +79,9 @@ bool CopyTemplate(const QString &templatePath, const QString &target, TemplateCo
 {
     if (mode == TemplateCopy::KeepExisting && QFile::exists(target))
         return true;
+    // A link that points nowhere would make the table wherever it points.
+    if (QFileInfo(target).isSymLink() && !QFileInfo::exists(target))
+        return false;
     QFile source(templatePath);
     if (!source.open(QIODevice::ReadOnly))
         return false;

@@ -28,9 +28,28 @@ HookFile *FromSaFile(SAFile file)
     return reinterpret_cast<HookFile *>(file);
 }
 
+// The first failure since ClearDbfError is kept: it is the cause, what follows its effects.
 void NoteError(const QString &message)
 {
-    g_lastError = message;
+    if (g_lastError.isEmpty())
+        g_lastError = message;
+}
+
+// Shapelib's own messages are English; the operator gets ours.
+QString LibraryErrorText(const QByteArray &message)
+{
+    const QByteArray lower = message.toLower();
+    if (lower.contains("writ"))
+        return QStringLiteral("ошибка записи в таблицу");
+    if (lower.contains("fread") || lower.contains("read"))
+        return QStringLiteral("ошибка чтения таблицы");
+    if (lower.contains("fseek"))
+        return QStringLiteral("ошибка позиционирования в таблице");
+    if (lower.contains("memory"))
+        return QStringLiteral("не хватает памяти для таблицы");
+    if (lower.contains("cannot add field"))
+        return QStringLiteral("поле не помещается в таблицу");
+    return QStringLiteral("ошибка работы с таблицей");
 }
 
 QIODevice::OpenMode ModeOf(const char *access)
@@ -100,8 +119,7 @@ SAOffset Write(void *buffer, SAOffset size, SAOffset count, SAFile file)
     const qint64 wanted = static_cast<qint64>(size * count);
     const qint64 done = qfile.write(static_cast<const char *>(buffer), wanted);
     if (done != wanted) {
-        NoteError(QStringLiteral("Ошибка записи в файл %1: %2")
-                      .arg(qfile.fileName(), qfile.errorString()));
+        NoteError(FileErrorText(qfile));
         return done > 0 ? static_cast<SAOffset>(done) / size : 0;
     }
     return count;
@@ -134,12 +152,11 @@ int Flush(SAFile file)
         return -1;
     HookFile *hookFile = FromSaFile(file);
     if (!hookFile->file.flush()) {
-        NoteError(hookFile->file.errorString());
+        NoteError(FileErrorText(hookFile->file));
         return -1;
     }
     if (hookFile->sync && !SyncFileToDisk(hookFile->file)) {
-        NoteError(
-            QStringLiteral("Не удалось записать на диск файл %1").arg(hookFile->file.fileName()));
+        NoteError(QStringLiteral("файл не записан на диск"));
         return -1;
     }
     return 0;
@@ -162,7 +179,7 @@ int Remove(const char *filename)
 
 void Error(const char *message)
 {
-    NoteError(QString::fromLocal8Bit(message).trimmed());
+    NoteError(LibraryErrorText(QByteArray(message)));
 }
 
 // Numbers in dBase fields always use '.', whatever the process locale says.

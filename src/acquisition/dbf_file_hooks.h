@@ -37,8 +37,8 @@ QFile *DbfHookFile(SAFile file);
 // Whether the FFlush hook also waits until the data is on the disk (on by default).
 void SetDbfFileSync(SAFile file, bool sync);
 
-// The last failure that shapelib or the hooks reported on this thread, empty when none
-// since ClearDbfError.
+// The first failure that shapelib or the hooks reported on this thread since ClearDbfError,
+// in the operator's words (a cause such as "на диске нет места"); empty when none.
 QString LastDbfError();
 void ClearDbfError();
 

@@ -130,7 +130,7 @@ DbfRepair OpenAndCheck(QFile &file, QIODevice::OpenMode mode, QString *error,
         return DbfRepair::NotATable;
     }
     if (!file.open(mode | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
-        *error = QStringLiteral("Не могу открыть таблицу %1: %2").arg(path, file.errorString());
+        *error = QStringLiteral("Не могу открыть таблицу %1: %2").arg(path, FileErrorText(file));
         return DbfRepair::Failed;
     }
     const std::optional<QVector<ArchiveField>> fields = ReadDbfFields(file);
@@ -164,18 +164,21 @@ DbfRepair RepairDbfFile(const QString &path, QString *error, bool requireArchive
         geometry->endMarker)
         return DbfRepair::Sound;
 
-    const qint64 end = geometry->headerLength + records * geometry->recordLength;
-    uchar count[4];
-    qToLittleEndian<quint32>(static_cast<quint32>(records), count);
-    const bool repaired =
-        file.resize(end) && file.seek(end) && file.write(&EndMarker, 1) == 1 && file.seek(4) &&
-        file.write(reinterpret_cast<const char *>(count), 4) == 4 && SyncFileToDisk(file);
-    if (!repaired) {
+    if (!EndDbfFile(file, *geometry, records)) {
         *error =
-            QStringLiteral("Не могу восстановить таблицу %1: %2").arg(path, file.errorString());
+            QStringLiteral("Не могу восстановить таблицу %1: %2").arg(path, FileErrorText(file));
         return DbfRepair::Failed;
     }
     return DbfRepair::Sound;
+}
+
+bool EndDbfFile(QFile &file, const DbfGeometry &geometry, qint64 records)
+{
+    const qint64 end = geometry.headerLength + records * geometry.recordLength;
+    uchar count[4];
+    qToLittleEndian<quint32>(static_cast<quint32>(records), count);
+    return file.resize(end) && file.seek(end) && file.write(&EndMarker, 1) == 1 && file.seek(4) &&
+           file.write(reinterpret_cast<const char *>(count), 4) == 4 && SyncFileToDisk(file);
 }
 
 } // namespace zeltar

@@ -57,4 +57,9 @@ DbfRepair CheckDbfFile(const QString &path, QString *error, bool requireArchiveL
 // fields must also be those of an archive table (IsArchiveLayout).
 DbfRepair RepairDbfFile(const QString &path, QString *error, bool requireArchiveLayout = false);
 
+// Ends an open table file after its first records whole records: the file cut there, the
+// end marker after them, the count in the header, all on the disk. False when the system
+// refuses any of it.
+bool EndDbfFile(QFile &file, const DbfGeometry &geometry, qint64 records);
+
 } // namespace zeltar

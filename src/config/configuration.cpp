@@ -39,17 +39,19 @@ std::optional<QString> ExistingFolder(const QString &text, const QString &progDi
     return path;
 }
 
-// The archive folder: the stored one when it exists, else ProgDir + "Data".
-QString ArchiveFolder(const IniFile &ini, const QString &progDir, bool create)
+// The archive folder: the stored one when it exists, else ProgDir + "Data". *text gets the
+// stored text when that is the folder, else nothing.
+QString ArchiveFolder(const IniFile &ini, const QString &progDir, bool create, QString *text)
 {
-    const std::optional<QString> stored =
-        ExistingFolder(ini.readString(Main, QStringLiteral("PathArh"), QString()), progDir);
-    if (stored)
-        return WithTrailingSeparator(*stored);
-    const QString folder = QDir(progDir).filePath(QStringLiteral("Data"));
+    const QString stored = ini.readString(Main, QStringLiteral("PathArh"), QString());
+    const std::optional<QString> folder = ExistingFolder(stored, progDir);
+    *text = folder ? stored : QString();
+    if (folder)
+        return WithTrailingSeparator(*folder);
+    const QString fallback = QDir(progDir).filePath(QStringLiteral("Data"));
     if (create)
-        QDir().mkpath(folder); // a failure shows later, when tables cannot be made
-    return WithTrailingSeparator(folder);
+        QDir().mkpath(fallback); // a failure shows later, when tables cannot be made
+    return WithTrailingSeparator(fallback);
 }
 
 // Numbers written by the station use the locale's separator; either one is read, so a
@@ -225,7 +227,7 @@ void LoadProgramSettings(const IniFile &ini, const QString &progDir, ProgramSett
                          DeviceTable &table, bool createArchiveFolder)
 {
     settings.AutoStart = ini.readInteger(Main, QStringLiteral("AutoStart"), 0) != 0;
-    settings.PathArh = ArchiveFolder(ini, progDir, createArchiveFolder);
+    settings.PathArh = ArchiveFolder(ini, progDir, createArchiveFolder, &settings.PathArhText);
 
     // A missing or malformed TimeOpr gives 1 s; a stored 999 is the operator's 999 s.
     const std::optional<int> timeOpr = ini.integerValue(Main, QStringLiteral("TimeOpr"));
@@ -264,7 +266,8 @@ bool WriteProgramSettings(IniFile &ini, const ProgramSettings &settings)
 {
     IniFile::WriteGroup group(ini);
     bool ok = ini.writeInteger(Main, QStringLiteral("AutoStart"), settings.AutoStart ? 1 : 0);
-    ok = ini.writeString(Main, QStringLiteral("PathArh"), settings.PathArh) && ok;
+    const QString folder = settings.PathArhText.isEmpty() ? settings.PathArh : settings.PathArhText;
+    ok = ini.writeString(Main, QStringLiteral("PathArh"), folder) && ok;
     ok = ini.writeInteger(Main, QStringLiteral("TimeOpr"), settings.TimeOpr) && ok;
     ok = ini.writeInteger(Main, QStringLiteral("TimeArh"), settings.TimeArh) && ok;
     return group.commit() && ok;
@@ -307,7 +310,12 @@ QString AcceptProgramSettings(const ProgramSettingsEntry &entry, const QString &
         return QStringLiteral("Период архивирования должнен изменяться от 1ч до 24ч");
 
     settings.AutoStart = entry.autoStart;
-    settings.PathArh = WithTrailingSeparator(*folder);
+    // A relative text stays relative, so that the station folder may move.
+    const QString chosen = WithTrailingSeparator(*folder);
+    if (QDir::cleanPath(chosen) != QDir::cleanPath(settings.PathArh) ||
+        settings.PathArhText.isEmpty())
+        settings.PathArhText = WithTrailingSeparator(entry.folder);
+    settings.PathArh = chosen;
     settings.TimeOpr = static_cast<int>(*pollPeriod);
     settings.TimeArh = static_cast<int>(*archivePeriod);
     return QString();

@@ -13,9 +13,12 @@ struct ProgramSettings
 {
     bool AutoStart = false; // start polling at program start
     QString PathArh;        // folder of the archive tables, ending in a separator
-    int TimeOpr = 1;        // poll period, seconds
-    int TimeArh = 12;       // archive period, hours
-    qint64 TimeLastArh = 0; // hour number of the last archive rollover
+    // PathArh as the file holds it, perhaps relative to the station folder; empty when the
+    // file names no usable folder. Written back as it is unless the folder changes.
+    QString PathArhText;
+    int TimeOpr = 1;                              // poll period, seconds
+    int TimeArh = 12;                             // archive period, hours
+    qint64 TimeLastArh = 0;                       // hour number of the last archive rollover
     QString TimeLastArh1 = QStringLiteral("SSS"); // name part of the current archive tables
     int CountUstr = 0;                            // configured devices, 0 to MaxDevices
 };
@@ -54,8 +57,9 @@ bool WriteDeviceCount(IniFile &ini, int count);
 bool WriteArchivePeriod(IniFile &ini, const ProgramSettings &settings);
 
 // Checks the operator's program settings and, when all are valid, takes them into
-// settings. Returns the message for the operator, or an empty text on acceptance, in which
-// case settings has changed; on refusal it is left as it was.
+// settings. A folder that is the one in use keeps its stored text. Returns the message for the
+// operator, or an empty text on acceptance, in which case settings has changed; on refusal it is
+// left as it was.
 QString AcceptProgramSettings(const ProgramSettingsEntry &entry, const QString &progDir,
                               ProgramSettings &settings);
 

@@ -83,28 +83,31 @@ DeviceList::AddResult DeviceList::Add()
     m_table.device(n) = NewDeviceSettings(name);
 
     IniFile::WriteGroup group(m_ini);
-    WriteDevice(m_ini, m_table, n);
-    WriteDeviceCount(m_ini, n);
-    group.commit();
+    result.written = WriteDevice(m_ini, m_table, n);
+    result.written = WriteDeviceCount(m_ini, n) && result.written;
+    result.written = group.commit() && result.written;
 
     result.device = n;
     return result;
 }
 
-int DeviceList::Delete(int d)
+int DeviceList::Delete(int d, bool *written)
 {
     const int count = m_settings.CountUstr;
     if (d < 1 || d > count)
         return std::clamp(d, 0, count);
 
     IniFile::WriteGroup group(m_ini);
+    bool ok = true;
     for (int h = d; h < count; ++h) {
         m_table.device(h) = m_table.device(h + 1);
-        WriteDevice(m_ini, m_table, h);
+        ok = WriteDevice(m_ini, m_table, h) && ok;
     }
     m_settings.CountUstr = count - 1;
-    WriteDeviceCount(m_ini, m_settings.CountUstr);
-    group.commit();
+    ok = WriteDeviceCount(m_ini, m_settings.CountUstr) && ok;
+    ok = group.commit() && ok;
+    if (written)
+        *written = ok;
 
     return d <= m_settings.CountUstr ? d : m_settings.CountUstr;
 }

@@ -31,7 +31,7 @@ InstrumentSettings NewDeviceSettings(const QString &name);
 QString NextDefaultName(const DeviceTable &table, int count);
 
 // The list of configured devices, 1 to CountUstr, and its two trees. Every change is in
-// the configuration file when the call returns.
+// the configuration file when the call returns, or reported as not written.
 class DeviceList
 {
 public:
@@ -41,8 +41,9 @@ public:
 
     struct AddResult
     {
-        int device = 0;  // number of the new device, 0 when refused
-        QString refusal; // message for the operator when refused
+        int device = 0;      // number of the new device, 0 when refused
+        QString refusal;     // message for the operator when refused
+        bool written = true; // false when the configuration file could not be written
     };
 
     // Appends a device with the new-device settings and the next default name.
@@ -50,8 +51,9 @@ public:
 
     // Deletes device d (already confirmed by the operator); the later devices move down.
     // Returns the node to select afterwards (0: the root). A d outside 1 to CountUstr
-    // changes nothing.
-    int Delete(int d);
+    // changes nothing. *written (when given) is false when the configuration file could not
+    // be written; the list in memory has changed all the same.
+    int Delete(int d, bool *written = nullptr);
 
     // twData: root "Программа", devices with image 7 when enabled, else 13. *countVkl gets
     // the number of enabled devices.

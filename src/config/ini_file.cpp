@@ -3,6 +3,7 @@
 #include "core/number_text.h"
 
 #include <QFileInfo>
+#include <QThread>
 
 #include <limits>
 
@@ -33,13 +34,78 @@ bool SameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+QDateTime ModifiedAt(const QString &path)
+{
+    return QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
+}
+
+// Waits until a file that someone other than the station changed within the last second
+// has been left alone for a second, five seconds at most.
+void WaitUntilQuiet(const QString &path, const QDateTime &ownWrite)
+{
+    constexpr qint64 QuietMs = 1000;
+    constexpr qint64 LongestWaitMs = 5000;
+    for (qint64 waited = 0; waited < LongestWaitMs;) {
+        const QDateTime modified = ModifiedAt(path);
+        if (!modified.isValid() || modified == ownWrite)
+            return;
+        const qint64 age = modified.msecsTo(QDateTime::currentDateTimeUtc());
+        if (age < 0 || age >= QuietMs)
+            return;
+        const qint64 pause = QuietMs - age;
+        QThread::msleep(static_cast<unsigned long>(pause));
+        waited += pause;
+    }
+}
+
 } // namespace
 
 bool IniFile::load(const QString &path)
 {
     m_path = path;
     m_pending.clear();
-    return read();
+    m_error.clear();
+    const bool read = this->read();
+    m_known = names();
+    m_writtenAt = QDateTime();
+    return read;
+}
+
+// Every section as "section]" and every key as "section]key", without regard to case,
+// each with the name to show: "SECTION" or "SECTION/Key" as written.
+QMap<QString, QString> IniFile::names() const
+{
+    QMap<QString, QString> result;
+    QString section;
+    QString shown;
+    for (const Line &line : m_lines) {
+        if (line.kind == LineKind::Section) {
+            section = line.name.toLower() + QLatin1Char(']');
+            shown = line.name;
+            result.insert(section, shown);
+        } else if (line.kind == LineKind::Key) {
+            result.insert(section + line.name.toLower(), shown + QLatin1Char('/') + line.name);
+        }
+    }
+    return result;
+}
+
+// What the station knew of the file that current no longer has.
+QStringList IniFile::lostNames(const IniFile &current) const
+{
+    const QMap<QString, QString> now = current.names();
+    QStringList lost;
+    for (auto known = m_known.cbegin(); known != m_known.cend(); ++known) {
+        if (now.contains(known.key()))
+            continue;
+        const QString section = known.key().section(QLatin1Char(']'), 0, 0) + QLatin1Char(']');
+        // A lost section names itself once, not once per key.
+        if (section != known.key() && m_known.contains(section) && !now.contains(section))
+            continue;
+        lost.append(known.value());
+    }
+    lost.sort();
+    return lost;
 }
 
 bool IniFile::read()
@@ -267,17 +333,38 @@ bool IniFile::flush()
     }
     // Others may have changed the file since it was read: only our own keys go into the
     // file as it is on disk now. A file that cannot be read now is not replaced.
+    m_error.clear();
     IniFile current;
     current.m_path = m_path;
-    if (!current.read())
+    bool read = current.read();
+    QStringList lost = lostNames(current);
+    if (read && !lost.isEmpty()) {
+        // An editor may be saving the file in place just now.
+        WaitUntilQuiet(m_path, m_writtenAt);
+        read = current.read();
+        lost = lostNames(current);
+    }
+    if (!read) {
+        m_error = QStringLiteral("Не могу прочитать файл %1").arg(m_path);
         return false;
+    }
+    if (!lost.isEmpty()) {
+        // Perhaps half saved: never written back so. Should the operator have removed
+        // them, the next write takes the file as it is.
+        m_known = current.names();
+        m_error = QStringLiteral("Файл %1 не записан: в нём нет прочитанного ранее (%2)")
+                      .arg(m_path, lost.join(QStringLiteral(", ")));
+        return false;
+    }
     for (const PendingWrite &write : std::as_const(m_pending))
         current.apply(write);
-    if (!WriteTextFile(m_path, current.text(), current.m_encoding))
+    if (!WriteTextFile(m_path, current.text(), current.m_encoding, &m_error))
         return false;
+    m_writtenAt = ModifiedAt(m_path);
     m_encoding = current.m_encoding;
     m_lines = current.m_lines;
     m_eol = current.m_eol;
+    m_known = current.names();
     m_pending.clear();
     return true;
 }

@@ -2,7 +2,9 @@
 
 #include "core/text_file.h"
 
+#include <QDateTime>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,11 @@ namespace zeltar {
 // it is on disk at that moment (read again, keys applied, written), so sections and keys
 // that others added or changed meanwhile survive. A WriteGroup gathers several writes
 // into one replacement of the file.
+//
+// A file that has lost sections or keys the station read from it before may be half saved
+// by an editor: when someone changed it in the last second, the write waits until it has
+// been quiet for a second and reads it again. One that still lacks them is not written: the
+// write fails with a message, and the next write takes the file as it then is.
 class IniFile
 {
 public:
@@ -60,6 +67,9 @@ public:
 
     // Writes pending changes to disk; true when there is nothing left to write.
     bool flush();
+
+    // Why the last write failed, for the operator.
+    QString errorString() const { return m_error; }
 
     // Holds the writes made while it lives and writes the file once at commit() (or at
     // destruction). Groups may nest; the outermost one writes.
@@ -104,6 +114,8 @@ private:
     };
 
     bool read();
+    QMap<QString, QString> names() const;
+    QStringList lostNames(const IniFile &current) const;
     void apply(const PendingWrite &write);
     static Line parseLine(const QString &raw, const QString &eol);
     static Line keyLine(const QString &key, const QString &value, const QString &eol);
@@ -118,7 +130,10 @@ private:
     QList<Line> m_lines;
     QString m_eol;
     int m_groupDepth = 0;
-    QList<PendingWrite> m_pending; // written in memory, not yet on disk
+    QList<PendingWrite> m_pending;  // written in memory, not yet on disk
+    QMap<QString, QString> m_known; // sections and keys the file had when last read or written
+    QDateTime m_writtenAt;          // modification time of the file as the station wrote it
+    QString m_error;
 };
 
 } // namespace zeltar

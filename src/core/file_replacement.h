@@ -9,7 +9,13 @@ namespace zeltar {
 // Replaces a file's content as a whole: the new content goes to a temporary file beside
 // it, every byte of it is checked to have arrived, it is put on the disk and then renamed
 // over the old file. A crash, a full disk or any failed write leaves the old file as it
-// was. The replacement keeps the old file's permissions.
+// was.
+//
+// A file that is write-protected (IsWriteProtected) is not replaced: a rename needs only the
+// folder's rights and would overwrite it. A replaced file keeps its owner, group and mode;
+// where the temporary file cannot take them (a file of another user), the content is
+// written into the file itself instead, with the same checks. A new file takes the mode
+// the process's umask allows, and the folder is put on the disk after the rename.
 //
 // The temporary file may also be filled through other handles (a table appended to by
 // path); commit() puts the whole file on the disk before the rename.
@@ -40,9 +46,12 @@ private:
     bool fail(const QString &message);
 
     QString m_target;
+    bool writeInPlace();
+
     QTemporaryFile m_file;
     QString m_error;
     bool m_failed = false;
+    bool m_inPlace = false; // the target keeps its inode: written over, not renamed over
 };
 
 // One replacement with the given content. False (error set when given) when the old file

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
+
+class QCommandLineParser;
 
 namespace zeltar {
 
@@ -11,7 +14,16 @@ namespace zeltar {
 // is made when missing; an empty one starts as a folder without Zeltar.ini does.
 QString ChooseStationFolder(const QString &programFolder, bool programFolderWritable);
 
-// ChooseStationFolder for this program's folder and the user running it.
+// ChooseStationFolder for this program's folder and the user running it. The data folder is
+// the station's (~/.local/share/zeltar) whichever of its programs asks.
 QString DefaultStationFolder();
+
+// The option that names the station folder, shared by the window and zeltarctl:
+// --dir DIR or --dir=DIR.
+QCommandLineOption StationFolderOption();
+
+// The folder that StationFolderOption names in a parsed command line, made absolute, or
+// DefaultStationFolder() when it is not given.
+QString StationFolder(const QCommandLineParser &parser);
 
 } // namespace zeltar

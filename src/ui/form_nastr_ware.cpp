@@ -255,11 +255,11 @@ bool FormNastrWare::twNastrChanging(int cur, int next)
     if (cur == 0) {
         if (!acceptProgramSettings())
             return false;
-        WriteProgramSettings(m_station.ini, m_station.settings);
+        reportUnsaved(WriteProgramSettings(m_station.ini, m_station.settings));
     } else if (isDevice(cur)) {
         if (!takeDeviceEntries(cur))
             return false;
-        WriteDevice(m_station.ini, m_station.table, cur);
+        reportUnsaved(WriteDevice(m_station.ini, m_station.table, cur));
         setNodeText(cur);
     }
     m_current = next;
@@ -295,7 +295,7 @@ void FormNastrWare::showProgramSettings()
     const ProgramSettings &settings = m_station.settings;
     cbAutoStart->setChecked(settings.AutoStart);
     cbFastLink->setChecked(m_station.lines.linkMode().fast);
-    editPathArh->setText(settings.PathArh);
+    editPathArh->setText(settings.PathArhText.isEmpty() ? settings.PathArh : settings.PathArhText);
     editTimeOpr->setText(QString::number(settings.TimeOpr));
     editTimeArh->setText(QString::number(settings.TimeArh));
     m_shownProgram = programEntry();
@@ -346,7 +346,13 @@ void FormNastrWare::takeLinkMode()
     LinkMode mode = m_station.lines.linkMode();
     mode.fast = cbFastLink->isChecked();
     m_station.lines.setLinkMode(mode);
-    LinkSettings::write(m_station.ini, mode);
+    reportUnsaved(LinkSettings::write(m_station.ini, mode));
+}
+
+void FormNastrWare::reportUnsaved(bool written)
+{
+    if (!written)
+        ShowError(QStringLiteral("Настройки не сохранены. ") + m_station.ini.errorString());
 }
 
 bool FormNastrWare::takeEdits(int n, InstrumentSettings *settings)
@@ -396,10 +402,10 @@ void FormNastrWare::btn_SaveClick()
     if (device)
         takeDeviceEntries(n);
     IniFile::WriteGroup group(m_station.ini);
-    WriteProgramSettings(m_station.ini, m_station.settings);
+    bool written = WriteProgramSettings(m_station.ini, m_station.settings);
     if (device)
-        WriteDevice(m_station.ini, m_station.table, n);
-    group.commit();
+        written = WriteDevice(m_station.ini, m_station.table, n) && written;
+    reportUnsaved(group.commit() && written);
     if (isDevice(n))
         setNodeText(n);
 }
@@ -412,11 +418,13 @@ bool FormNastrWare::FormCloseQuery()
     if (isDevice(n) && !takeDeviceEntries(n))
         return false;
 
+    // A failed write is told and the window closes: the settings stay in effect until the
+    // station ends.
     IniFile::WriteGroup group(m_station.ini);
-    WriteProgramSettings(m_station.ini, m_station.settings);
+    bool written = WriteProgramSettings(m_station.ini, m_station.settings);
     for (int d = 1; d <= m_station.settings.CountUstr; ++d)
-        WriteDevice(m_station.ini, m_station.table, d);
-    group.commit();
+        written = WriteDevice(m_station.ini, m_station.table, d) && written;
+    reportUnsaved(group.commit() && written);
     return true;
 }
 
@@ -466,6 +474,7 @@ void FormNastrWare::btnAddDeviceClick()
         ShowWarning(added.refusal);
         return;
     }
+    reportUnsaved(added.written);
     RebuildSettingsTree();
     selectAfterRebuild(added.device);
 }
@@ -478,7 +487,9 @@ void FormNastrWare::btnDelDeviceClick()
     if (!AskYesNo(QStringLiteral("Удалить устройство ?")))
         return;
     DeviceList devices(m_station.ini, m_station.settings, m_station.table);
-    const int next = devices.Delete(d);
+    bool written = true;
+    const int next = devices.Delete(d, &written);
+    reportUnsaved(written);
     RebuildSettingsTree();
     selectAfterRebuild(next);
 }

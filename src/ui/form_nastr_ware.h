@@ -207,6 +207,8 @@ private:
     ProgramSettingsEntry programEntry() const;
     bool acceptProgramSettings();
     void takeLinkMode();
+    // Tells the operator that a write of Zeltar.ini failed; what was taken stays in effect.
+    void reportUnsaved(bool written);
     // The record of device n with the operator's edits of the instrument pages, into
     // *settings; false (and *settings untouched) when a check refuses an entry.
     bool takeEdits(int n, InstrumentSettings *settings);

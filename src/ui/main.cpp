@@ -1,4 +1,5 @@
 // zeltar: the station's desktop program.
+#include "core/station_folder.h"
 #include "core/version.h"
 #include "ui/message_box_service.h"
 #include "ui/station_app.h"
@@ -13,36 +14,44 @@
 
 namespace {
 
-// --help and --version are answered before the window system is opened, so that they work
-// without a display; the manual page is made from --help. Other arguments are left to the
-// station and to Qt's own options, so a parse error is not one here.
+// The station's options, defined once. The whole command line is parsed twice: before the
+// window system is opened, so that --help and --version work without a display (the manual
+// page is made from --help), where Qt's own options (-platform, -style) may still be in it;
+// and once the application has taken those, strictly.
+struct StationOptions
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Print this text and end.")};
+    const QCommandLineOption version{QStringLiteral("version"),
+                                     QStringLiteral("Print the version and end.")};
+
+    StationOptions()
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("The Zeltar station: polls up to 16 measuring regulators over Modbus "
+                           "ASCII on the serial ports, keeps their archive tables and journal, "
+                           "and reads and writes their settings, program and clock.\n\n"
+                           "Without --dir the station works in its program's folder when the "
+                           "user may write it, else in the user's data folder "
+                           "(~/.local/share/zeltar). Zeltar.ini, Zeltar.mes and Zeltar.dbf lie "
+                           "there, the archive tables by default in its Data folder."));
+        parser.addOption(zeltar::StationFolderOption());
+        parser.addOption(help);
+        parser.addOption(version);
+    }
+};
+
 std::optional<int> answerInformationOptions(int argc, char *argv[])
 {
     QCoreApplication probe(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("The Zeltar station: polls up to 16 measuring regulators over Modbus "
-                       "ASCII on the serial ports, keeps their archive tables and journal, "
-                       "and reads and writes their settings, program and clock.\n\n"
-                       "Without --dir the station works in its program's folder when the "
-                       "user may write it, else in the user's data folder "
-                       "(~/.local/share/zeltar). Zeltar.ini, Zeltar.mes and Zeltar.dbf lie "
-                       "there, the archive tables by default in its Data folder."));
-    parser.addOption({QStringLiteral("dir"),
-                      QStringLiteral("Work in <folder>: Zeltar.ini, Zeltar.mes, Zeltar.dbf."),
-                      QStringLiteral("folder")});
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Print this text and end."));
-    const QCommandLineOption version(QStringLiteral("version"),
-                                     QStringLiteral("Print the version and end."));
-    parser.addOption(help);
-    parser.addOption(version);
-    parser.parse(QCoreApplication::arguments());
-    if (parser.isSet(help)) {
-        std::fputs(qUtf8Printable(parser.helpText()), stdout);
+    StationOptions options;
+    options.parser.parse(QCoreApplication::arguments());
+    if (options.parser.isSet(options.help)) {
+        std::fputs(qUtf8Printable(options.parser.helpText()), stdout);
         return 0;
     }
-    if (parser.isSet(version)) {
+    if (options.parser.isSet(options.version)) {
         std::printf("zeltar %s\n", zeltar::BuildVersion);
         return 0;
     }
@@ -65,7 +74,12 @@ int main(int argc, char *argv[])
     if (qtTranslations.load(QStringLiteral("qtbase_ru"),
                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslations);
+    StationOptions options;
+    if (!options.parser.parse(QApplication::arguments())) {
+        std::fprintf(stderr, "zeltar: %s\n", qUtf8Printable(options.parser.errorText()));
+        return 2;
+    }
     zeltar::MessageBoxService boxes;
     zeltar::MessageService::setCurrent(&boxes);
-    return zeltar::RunStation(zeltar::StationFolder(QApplication::arguments()), 1200);
+    return zeltar::RunStation(zeltar::StationFolder(options.parser), 1200);
 }

@@ -3,7 +3,6 @@
 #include "acquisition/station.h"
 #include "core/message_service.h"
 #include "core/single_instance.h"
-#include "core/station_folder.h"
 #include "core/termination_signals.h"
 #include "publish/station_publisher.h"
 #include "ui/form_flash.h"
@@ -16,14 +15,6 @@
 #include <QTimer>
 
 namespace zeltar {
-
-QString StationFolder(const QStringList &arguments)
-{
-    const int at = arguments.indexOf(QStringLiteral("--dir"));
-    if (at >= 0 && at + 1 < arguments.size())
-        return arguments.at(at + 1);
-    return DefaultStationFolder();
-}
 
 int RunStation(const QString &progDir, int splashMs)
 {

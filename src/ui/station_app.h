@@ -9,8 +9,4 @@ namespace zeltar {
 // current MessageService.
 int RunStation(const QString &progDir, int splashMs);
 
-// The folder the station works in: --dir DIR from the arguments, else the program's own or,
-// for an installed program, the user's data folder (see DefaultStationFolder).
-QString StationFolder(const QStringList &arguments);
-
 } // namespace zeltar

@@ -97,6 +97,17 @@ private Q_SLOTS:
             << "Печь_24_03_01_10.dbf" << Replace([](const QString &folder, const QString &target) {
                    return CopyTemplate(ArchiveTemplatePath(folder), target, TemplateCopy::Replace);
                });
+        // An append is no replacement, but it too leaves the file as it was: cut back to its
+        // records, with the end marker and the count.
+        QTest::newRow("archive append")
+            << "Печь_24_03_01_11.dbf" << Replace([](const QString &, const QString &target) {
+                   ArchiveTable table;
+                   const bool appended = table.open(target, ArchiveTable::Mode::Append) &&
+                                         table.appendRecord({QStringLiteral("01.03.2024"),
+                                                             QStringLiteral("11:15:00")});
+                   // The operator reads why, in Russian.
+                   return appended || table.errorString() != QStringLiteral("на диске нет места");
+               });
         QTest::newRow("saved archive")
             << "Скачан.dbf" << Replace([](const QString &folder, const QString &target) {
                    return SaveDownloadedArchive({{"07.03.24", "14:05:00", 1.5f}}, folder, target)
@@ -115,6 +126,11 @@ private Q_SLOTS:
             ArchiveTable table;
             QVERIFY(table.open(path, ArchiveTable::Mode::Append));
             QVERIFY(table.appendRecord({QStringLiteral("01.03.2024"), QStringLiteral("10:15:00")}));
+            // The file ends where another record needs a block more.
+            const qint64 record = 1 + 10 + 20 + 20 + 20 + 2 + 2 + 2 + 1;
+            while (QFileInfo(path).size() % 4096 + record <= 4096)
+                QVERIFY(
+                    table.appendRecord({QStringLiteral("01.03.2024"), QStringLiteral("10:16:00")}));
         } else {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));

@@ -475,10 +475,29 @@ private Q_SLOTS:
         polledDevices(cycle, 1);
         QCOMPARE(rolled.count(), 1);
 
-        // The hour has run out: new tables for both, the old ones keep their records.
+        // The hour has run out: new tables for both, the old ones keep their records and
+        // are left clean (a crash left part of a record in one of them). Zeltar.ini is
+        // read-only now: the new period goes on in memory and the journal says so.
+        const QString partial = data + QStringLiteral("Печь 1_24_03_01_10.dbf");
+        const qint64 whole = QFileInfo(partial).size();
+        {
+            QFile file(partial);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(whole - 1)); // over the end marker
+            file.write(" 0000000002    01.03.2024");
+        }
+        QFile::setPermissions(station.configPath(), QFile::ReadOwner | QFile::ReadGroup);
         Clock::setNow(QDateTime(QDate(2024, 3, 1), QTime(11, 0, 1)));
         polledDevices(cycle, 1);
         QCOMPARE(rolled.count(), 2);
+        QCOMPARE(QFileInfo(partial).size(), whole);
+        QCOMPARE(station.settings.TimeLastArh1, QStringLiteral("24_03_01_11"));
+        QCOMPARE(IniFile(station.configPath()).readString("MAIN", "TimeLastArh1", "SSS"),
+                 QStringLiteral("24_03_01_10"));
+        QVERIFY(station.journal.lines().at(1).contains(
+            QStringLiteral("]- Период архива не сохранён. Ошибка записи файла ")));
+        QVERIFY(station.journal.lines().at(1).endsWith(QStringLiteral(": файл защищён от записи")));
+        QFile::setPermissions(station.configPath(), QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(QFile::exists(data + QStringLiteral("Печь 2_24_03_01_11.dbf")));
         ArchiveTable old;
         QVERIFY(
@@ -520,11 +539,24 @@ private Q_SLOTS:
             QStringLiteral("]- Восстановлен архив Котёл_24_03_01_10.dbf")));
         QCOMPARE(station.journal.lines().size(), 2); // started, restored, nothing more
 
-        QVERIFY(QFile::remove(table));
+        // The whole archive folder removed while polling: made again at the next tick.
+        QVERIFY(QDir(station.settings.PathArh).removeRecursively());
         polledDevices(cycle, 1);
         QVERIFY(station.journal.lines().first().endsWith(
             QStringLiteral("]- Восстановлен архив Котёл_24_03_01_10.dbf")));
         ArchiveTable reopened;
+        QVERIFY(reopened.open(table, ArchiveTable::Mode::Read));
+        QCOMPARE(reopened.recordCount(), 1);
+        reopened.close();
+
+        // A link that points out of the folder to nothing is set aside, never followed.
+        const QString outside = dir() + QStringLiteral("/elsewhere.dbf");
+        QVERIFY(QFile::remove(table));
+        QVERIFY(QFile::link(outside, table));
+        polledDevices(cycle, 1);
+        QVERIFY(!QFileInfo::exists(outside));
+        QVERIFY(QFileInfo(table + QStringLiteral(".bad")).isSymLink());
+        QVERIFY(!QFileInfo(table).isSymLink());
         QVERIFY(reopened.open(table, ArchiveTable::Mode::Read));
         QCOMPARE(reopened.recordCount(), 1);
     }

@@ -161,6 +161,23 @@ private slots:
         QCOMPARE(pathArh("C:\\Data\\"), m_progDir + "Data/");
         QCOMPARE(pathArh(""), m_progDir + "Data/");
         QCOMPARE(WithTrailingSeparator("D:\\Arh\\"), QString("D:\\Arh\\"));
+
+        // The stored text goes back as it is while the folder stays; another folder takes
+        // the text as typed, relative or not.
+        WriteBytes(m_path, "[MAIN]\nPathArh=arh\n");
+        IniFile ini(m_path);
+        ProgramSettings settings;
+        DeviceTable table;
+        LoadProgramSettings(ini, m_progDir, settings, table);
+        QVERIFY(
+            AcceptProgramSettings({false, arh + "/", "1", "12"}, m_progDir, settings).isEmpty());
+        QVERIFY(WriteProgramSettings(ini, settings));
+        QCOMPARE(IniFile(m_path).readString("MAIN", "PathArh", {}), QString("arh"));
+        QDir(m_progDir).mkpath("arh2");
+        QVERIFY(AcceptProgramSettings({false, "arh2", "1", "12"}, m_progDir, settings).isEmpty());
+        QCOMPARE(settings.PathArh, m_progDir + "arh2/");
+        QVERIFY(WriteProgramSettings(ini, settings));
+        QCOMPARE(IniFile(m_path).readString("MAIN", "PathArh", {}), QString("arh2/"));
     }
 
     void setpointSlotsAreRead()

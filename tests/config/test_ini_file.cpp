@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
 using namespace zeltar;
 
 class TestIniFile : public QObject
@@ -134,6 +136,45 @@ private slots:
         if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
             QVERIFY(ReadBytes(m_path).startsWith(encoding == TextEncoding::Utf16LE ? "\xFF\xFE"
                                                                                    : "\xFE\xFF"));
+    }
+
+    // An editor saving the file in place while the station writes: a file still being
+    // written is waited for, and one that lost what the station had read is not written
+    // back, with a message; the next write takes the file as it then is.
+    void fileBeingSavedIsNeverWrittenBackHalf()
+    {
+        const QByteArray whole = "[MAIN]\nCountUstr=2\n[ZELTAR1]\nPribName=A\n"
+                                 "[ZELTAR2]\nPribName=B\n[PORTS]\nCOM1=/dev/ttyUSB0\n";
+        WriteBytes(m_path, whole);
+        IniFile ini(m_path);
+        const QByteArray half = whole.left(whole.indexOf("[ZELTAR2]") - 3);
+        WriteBytes(m_path, half);
+        std::thread editor([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            WriteBytes(m_path, whole);
+        });
+        const bool written = ini.writeInteger("MAIN", "TimeLastArh", 7);
+        editor.join();
+        QVERIFY(written);
+        QVERIFY(ReadBytes(m_path).startsWith("[MAIN]\nCountUstr=2\nTimeLastArh=7\n"));
+        QVERIFY(ReadBytes(m_path).endsWith("[PORTS]\nCOM1=/dev/ttyUSB0\n"));
+
+        // Half a file that has been quiet for a while.
+        WriteBytes(m_path, half);
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-5),
+                         QFileDevice::FileModificationTime);
+        file.close();
+        QVERIFY(!ini.writeInteger("MAIN", "TimeLastArh", 8));
+        QCOMPARE(ini.errorString(),
+                 QStringLiteral("Файл %1 не записан: в нём нет прочитанного ранее "
+                                "(MAIN/TimeLastArh, PORTS, ZELTAR1/PribName, ZELTAR2)")
+                     .arg(m_path));
+        QCOMPARE(ReadBytes(m_path), half);
+        QVERIFY(ini.writeInteger("MAIN", "TimeLastArh", 9));
+        QCOMPARE(ReadBytes(m_path),
+                 QByteArray("[MAIN]\nCountUstr=2\nTimeLastArh=9\n[ZELTAR1]\nPribName"));
     }
 
     void linkedFileStaysALink()

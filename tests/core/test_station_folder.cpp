@@ -1,5 +1,6 @@
 #include "core/station_folder.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -26,8 +27,9 @@ private slots:
     void followsTheProgramFoldersWritability()
     {
         QFETCH(bool, writable);
+        // The station's, whichever of its programs asks (this one is no "zeltar").
         const QString dataFolder =
-            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/zeltar";
         QVERIFY(dataFolder.contains(QStringLiteral("qttest"))); // never the real user's folder
         QDir(dataFolder).removeRecursively();
         QTemporaryDir program;
@@ -41,6 +43,28 @@ private slots:
         if (!writable)
             QVERIFY(QDir(dataFolder).isEmpty());
         QDir(dataFolder).removeRecursively();
+    }
+
+    // The window and zeltarctl take the folder alike, in either spelling of the option.
+    void optionNamesTheFolder_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("--dir=DIR") << QStringList{"--dir=/srv/plant1"} << "/srv/plant1";
+        QTest::newRow("--dir DIR") << QStringList{"--dir", "/srv/plant2"} << "/srv/plant2";
+        QTest::newRow("relative") << QStringList{"--dir=plant3"}
+                                  << QDir::current().filePath("plant3");
+        QTest::newRow("none") << QStringList{} << DefaultStationFolder();
+    }
+
+    void optionNamesTheFolder()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, folder);
+        QCommandLineParser parser;
+        parser.addOption(StationFolderOption());
+        QVERIFY(parser.parse(QStringList{"zeltar"} + arguments));
+        QCOMPARE(StationFolder(parser), folder);
     }
 };
 

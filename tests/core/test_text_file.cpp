@@ -1,9 +1,14 @@
 #include "core/text_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zeltar;
 
@@ -19,7 +24,7 @@ private slots:
     void unencodableCharactersBecomeQuestionMarks();
     void missingFileReadsAsEmptyUtf8();
     void writeReplacesWholeFile();
-    void writeToReadOnlyFileFails();
+    void writeKeepsProtectionOwnerAndMode();
 };
 
 void TestTextFile::cp1251TableMatchesSystemCodec()
@@ -117,19 +122,80 @@ void TestTextFile::writeReplacesWholeFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.ini"});
 }
 
-void TestTextFile::writeToReadOnlyFileFails()
+namespace {
+
+struct stat StatOf(const QString &path)
+{
+    struct stat status = {};
+    ::stat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+QString TextOf(const QString &path)
+{
+    QString text;
+    TextEncoding encoding;
+    ReadTextFile(path, &text, &encoding);
+    return text;
+}
+
+} // namespace
+
+// A write behaves as a private-profile write on the file itself: a file nobody may write
+// stays as it is (even for the superuser the tests run as), and a written file keeps its
+// owner, group and mode; a new one takes the umask's mode.
+void TestTextFile::writeKeepsProtectionOwnerAndMode()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("ro.mes");
     QVERIFY(WriteTextFile(path, "keep", TextEncoding::Utf8));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
-    if (QFileInfo(path).isWritable())
-        QSKIP("running with rights that ignore file permissions");
-    QVERIFY(!WriteTextFile(path, "lost", TextEncoding::Utf8));
-    QString text;
-    TextEncoding encoding;
-    QVERIFY(ReadTextFile(path, &text, &encoding));
-    QCOMPARE(text, QStringLiteral("keep"));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QString error;
+    QVERIFY(!WriteTextFile(path, "lost", TextEncoding::Utf8, &error));
+    QVERIFY(error.contains(QStringLiteral("защищён от записи")));
+    QCOMPARE(TextOf(path), QStringLiteral("keep"));
+
+    const mode_t umask = ::umask(027);
+    const QString fresh = dir.filePath("new.mes");
+    const bool made = WriteTextFile(fresh, "new", TextEncoding::Utf8);
+    ::umask(umask);
+    QVERIFY(made);
+    QCOMPARE(StatOf(fresh).st_mode & 0777, mode_t(0640));
+    ::chmod(QFile::encodeName(fresh).constData(), 0604);
+    QVERIFY(WriteTextFile(fresh, "again", TextEncoding::Utf8));
+    QCOMPARE(StatOf(fresh).st_mode & 0777, mode_t(0604));
+
+    if (::geteuid() != 0)
+        QSKIP("owners can only be set up by the superuser");
+    // Another user's file, written by the superuser through a rename, stays that user's.
+    const uid_t nobody = 65534;
+    QCOMPARE(::chown(QFile::encodeName(fresh).constData(), nobody, nobody), 0);
+    QVERIFY(WriteTextFile(fresh, "for nobody", TextEncoding::Utf8));
+    QCOMPARE(StatOf(fresh).st_uid, nobody);
+    QCOMPARE(StatOf(fresh).st_gid, gid_t(nobody));
+
+    // The superuser's file that everyone may write, written by an ordinary user: a rename
+    // would give it to that user, so it is written in place.
+    const QString shared = dir.filePath("shared.ini");
+    QVERIFY(WriteTextFile(shared, "[MAIN]\nCountUstr=1\n", TextEncoding::Utf8));
+    ::chmod(QFile::encodeName(shared).constData(), 0666);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+    const ino_t inode = StatOf(shared).st_ino;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool written = ::setgid(nobody) == 0 && ::setuid(nobody) == 0 &&
+                             WriteTextFile(shared, "[MAIN]\n", TextEncoding::Utf8);
+        ::_exit(written ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    QCOMPARE(status, 0);
+    QCOMPARE(TextOf(shared), QStringLiteral("[MAIN]\n"));
+    QCOMPARE(StatOf(shared).st_uid, uid_t(0));
+    QCOMPARE(StatOf(shared).st_ino, inode);
+    QCOMPARE(StatOf(shared).st_mode & 0777, mode_t(0666));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             QStringList({"new.mes", "ro.mes", "shared.ini"}));
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

@@ -255,7 +255,7 @@ private Q_SLOTS:
         r = run({"--dir", folder, "--device", "3", "read04", "0", "4"});
         QCOMPARE(r.exitCode, 3);
 
-        r = run({"--dir", folder, "config"});
+        r = run({"--dir=" + folder, "config"});
         QCOMPARE(r.exitCode, 0);
         const QJsonObject config = QJsonDocument::fromJson(r.out.toUtf8()).object();
         const QJsonArray devices = config.value("Devices").toArray();
@@ -264,6 +264,12 @@ private Q_SLOTS:
         QCOMPARE(devices.at(1).toObject().value("PribAdr").toInt(), 7);
         QCOMPARE(devices.at(1).toObject().value("PribPeriodArh").toInt(), 999);
         QCOMPARE(config.value("ProgramSettings").toObject().value("CountUstr").toInt(), 2);
+
+        // Without --dir: the station folder the window would take, here the program's own.
+        r = run({"config"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(r.out.toUtf8())["ProgramSettings"]["PathArh"].toString(),
+                 QFileInfo(QStringLiteral(ZELTARCTL_PATH)).absolutePath() + "/Data/");
     }
 
     void headlessPolling()

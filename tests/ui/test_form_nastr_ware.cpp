@@ -40,6 +40,12 @@ QStringList visibleTabs(const FormNastrWare &form)
     return tabs;
 }
 
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList nodeTexts(const QTreeWidget *tree)
 {
     QStringList texts;
@@ -207,6 +213,30 @@ private Q_SLOTS:
         QCOMPARE(m_station->settings.TimeOpr, 7);
         QCOMPARE(savedFile().readInteger("MAIN", "TimeOpr", 0), 7);
         QCOMPARE(m_messages->messages().size(), 1);
+    }
+
+    // Every write of Zeltar.ini that fails says so; what was taken stays in effect.
+    void failedWritesAreTold()
+    {
+        start();
+        const QString path = m_station->configPath();
+        const QByteArray before = ReadBytes(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        const QString told = QStringLiteral("Настройки не сохранены. Ошибка записи файла %1: "
+                                            "файл защищён от записи")
+                                 .arg(path);
+        m_form->editTimeOpr->setText(QStringLiteral("7"));
+        m_form->btn_Save->click();
+        QCOMPARE(m_messages->texts(), QStringList{told});
+        QCOMPARE(m_station->settings.TimeOpr, 7);
+        select(1);
+        m_form->btnAddDevice->click();
+        QCOMPARE(m_station->settings.CountUstr, 4);
+        QVERIFY(m_form->close());
+        // Save, leaving the program node, the added device and leaving the one before it
+        // for it, closing.
+        QCOMPARE(m_messages->texts(), QStringList(5, told));
+        QCOMPARE(ReadBytes(path), before);
     }
 
     void fastLinkIsAProgramSetting()
@@ -530,6 +560,8 @@ private Q_SLOTS:
         device.PribM = 0xE0; // bits no control stands for
         device.Program[0].Value = 25.3f;
         m_station->table.device(3).PribType = 40;
+        // A relative archive folder stays relative: the station folder may move.
+        m_station->settings.PathArhText = QStringLiteral("Data");
         m_form->prepareEntering();
         QVERIFY(WriteProgramSettings(m_station->ini, m_station->settings));
         for (int n = 1; n <= 3; ++n)
@@ -543,6 +575,7 @@ private Q_SLOTS:
             before.append(recordText(m_station->table.device(n)));
 
         QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("1500"));
+        QCOMPARE(m_form->editPathArh->text(), QStringLiteral("Data"));
         select(1);
         QCOMPARE(m_form->editNamePrib->text(), device.PribName);
         QCOMPARE(m_form->cbPribBaud->currentText(), QStringLiteral("9"));

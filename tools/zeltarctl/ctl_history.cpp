@@ -24,10 +24,6 @@ struct StationArchive
 
 bool LoadStationArchive(const QString &dir, StationArchive *archive, QTextStream &err)
 {
-    if (dir.isEmpty()) {
-        err << "tables and export need --dir DIR" << Qt::endl;
-        return false;
-    }
     const QString progDir = QDir(dir).absolutePath();
     const QString path = ConfigFilePath(progDir);
     if (!QFileInfo::exists(path)) {
@@ -107,7 +103,7 @@ int RunTablesCommand(const Invocation &invocation, QTextStream &out, QTextStream
     HistoryOptions options;
     StationArchive archive;
     if (!ParseHistoryOptions(invocation, {QStringLiteral("--device")}, &options, err) ||
-        !LoadStationArchive(invocation.link.dir, &archive, err))
+        !LoadStationArchive(invocation.stationDir, &archive, err))
         return ExitUsage;
     ArchiveIndex index(archive.folder);
     index.refresh();
@@ -133,7 +129,7 @@ int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream
     const QStringList allowed = {QStringLiteral("--device"), QStringLiteral("--from"),
                                  QStringLiteral("--to"), QStringLiteral("--output")};
     if (!ParseHistoryOptions(invocation, allowed, &options, err) ||
-        !LoadStationArchive(invocation.link.dir, &archive, err))
+        !LoadStationArchive(invocation.stationDir, &archive, err))
         return ExitUsage;
     if (options.device == 0) {
         err << "export needs --device N" << Qt::endl;

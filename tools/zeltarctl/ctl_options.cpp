@@ -1,20 +1,13 @@
 #include "ctl_options.h"
 
+#include "core/station_folder.h"
 #include "link/timing.h"
+
+#include <QCommandLineParser>
 
 namespace zeltar::ctl {
 
 namespace {
-
-bool takeValue(const QStringList &args, int *i, QString *value, QString *error)
-{
-    if (*i + 1 >= args.size()) {
-        *error = QStringLiteral("option %1 needs a value").arg(args.at(*i));
-        return false;
-    }
-    *value = args.at(++*i);
-    return true;
-}
 
 bool toInt(const QString &text, int low, int high, int *value)
 {
@@ -30,60 +23,60 @@ bool toInt(const QString &text, int low, int high, int *value)
 
 bool ParseInvocation(const QStringList &args, Invocation *invocation, QString *error)
 {
+    // Options come before the command; what follows the command is its own.
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("port"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QString(), QStringLiteral("rate"));
+    const QCommandLineOption addr(QStringLiteral("addr"), QString(), QStringLiteral("n"));
+    const QCommandLineOption device(QStringLiteral("device"), QString(), QStringLiteral("n"));
+    const QCommandLineOption dir = StationFolderOption();
+    const QCommandLineOption fast(QStringLiteral("fast"));
+    const QCommandLineOption help(QStringLiteral("help"));
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({port, baud, addr, device, dir, fast, help, version});
+    if (!parser.parse(args)) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(help) || parser.isSet(version)) {
+        invocation->command =
+            parser.isSet(help) ? QStringLiteral("help") : QStringLiteral("version");
+        return true;
+    }
+
     LinkOptions &link = invocation->link;
-    int i = 1;
-    for (; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (!arg.startsWith(QLatin1String("--")))
-            break;
-        QString value;
-        if (arg == QLatin1String("--help")) {
-            invocation->command = QStringLiteral("help");
-            return true;
-        }
-        if (arg == QLatin1String("--version")) {
-            invocation->command = QStringLiteral("version");
-            return true;
-        }
-        if (arg == QLatin1String("--fast")) {
-            link.mode.fast = true;
-            continue;
-        }
-        if (!takeValue(args, &i, &value, error))
-            return false;
-        if (arg == QLatin1String("--port")) {
-            link.port = value;
-        } else if (arg == QLatin1String("--baud")) {
-            link.baudIndex = BaudIndexOf(value.toInt());
-            if (link.baudIndex < 0) {
-                *error = QStringLiteral("unknown baud rate %1 (2400, 4800, 9600, 19200, 38400, "
-                                        "57600 or 115200)")
-                             .arg(value);
-                return false;
-            }
-        } else if (arg == QLatin1String("--addr")) {
-            if (!toInt(value, 0, 255, &link.address)) {
-                *error = QStringLiteral("address must be 0 to 255, not %1").arg(value);
-                return false;
-            }
-        } else if (arg == QLatin1String("--dir")) {
-            link.dir = value;
-        } else if (arg == QLatin1String("--device")) {
-            if (!toInt(value, 1, 16, &link.device)) {
-                *error = QStringLiteral("device must be 1 to 16, not %1").arg(value);
-                return false;
-            }
-        } else {
-            *error = QStringLiteral("unknown option %1").arg(arg);
+    link.mode.fast = parser.isSet(fast);
+    if (parser.isSet(port))
+        link.port = parser.value(port);
+    if (parser.isSet(baud)) {
+        link.baudIndex = BaudIndexOf(parser.value(baud).toInt());
+        if (link.baudIndex < 0) {
+            *error = QStringLiteral("unknown baud rate %1 (2400, 4800, 9600, 19200, 38400, "
+                                    "57600 or 115200)")
+                         .arg(parser.value(baud));
             return false;
         }
     }
-    if (i >= args.size()) {
+    if (parser.isSet(addr) && !toInt(parser.value(addr), 0, 255, &link.address)) {
+        *error = QStringLiteral("address must be 0 to 255, not %1").arg(parser.value(addr));
+        return false;
+    }
+    if (parser.isSet(device) && !toInt(parser.value(device), 1, 16, &link.device)) {
+        *error = QStringLiteral("device must be 1 to 16, not %1").arg(parser.value(device));
+        return false;
+    }
+    if (parser.isSet(dir))
+        link.dir = parser.value(dir);
+    invocation->stationDir = StationFolder(parser);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
         *error = QStringLiteral("no command given");
         return false;
     }
-    invocation->command = args.at(i);
-    invocation->arguments = args.mid(i + 1);
+    invocation->command = positional.first();
+    invocation->arguments = positional.mid(1);
     return true;
 }
 
@@ -98,17 +91,21 @@ QString UsageText()
         "   or: zeltarctl --port PORT [--baud RATE] [--addr N] archive FILE\n"
         "   or: zeltarctl --port PORT [--baud RATE] [--addr N] settings [write FILE]\n"
         "   or: zeltarctl --port PORT [--baud RATE] [--addr N] clock [set now|set DATE TIME]\n"
-        "   or: zeltarctl --dir DIR config\n"
-        "   or: zeltarctl --dir DIR poll [--for SECONDS]\n"
-        "   or: zeltarctl --dir DIR tables [--device N]\n"
-        "   or: zeltarctl --dir DIR --device N export [--from MOMENT] [--to MOMENT] [--output FILE]\n"
+        "   or: zeltarctl [--dir DIR] config\n"
+        "   or: zeltarctl [--dir DIR] poll [--for SECONDS]\n"
+        "   or: zeltarctl [--dir DIR] tables [--device N]\n"
+        "   or: zeltarctl [--dir DIR] --device N export [--from MOMENT] [--to MOMENT] [--output "
+        "FILE]\n"
         "   or: zeltarctl --help | --version\n"
         "\n"
         "PORT is a device path or COM1 to COM8, RATE one of 2400, 4800, 9600 (default),\n"
         "19200, 38400, 57600, 115200, N the slave address (default 1), HEXDATA the data\n"
         "bytes as hex digits (two per byte, four per register). With --dir DIR --device N\n"
         "the port, baud rate and address are those of device N in DIR/Zeltar.ini (and its\n"
-        "PORTS section), as the station reaches it. config prints, as JSON, what the\n"
+        "PORTS section), as the station reaches it. Options take their value after a\n"
+        "blank or \"=\" (--dir=DIR). Without --dir, config, poll, tables and export use\n"
+        "the station's folder as the window does: the program's folder when the user may\n"
+        "write it, else ~/.local/share/zeltar. config prints, as JSON, what the\n"
         "station loads from DIR after every default and correction. poll runs the\n"
         "station's polling cycle on DIR without a window (archives, journal and all),\n"
         "one line per tick, until SECONDS pass or SIGINT/SIGTERM.\n"

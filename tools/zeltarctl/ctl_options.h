@@ -32,6 +32,7 @@ struct Invocation
     LinkOptions link;
     QString command;
     QStringList arguments; // after the command
+    QString stationDir;    // --dir made absolute, else the window's station folder
 };
 
 // Parses the command line; on failure returns false with a message for stderr.

@@ -8,7 +8,6 @@
 #include "publish/station_publisher.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -57,8 +56,8 @@ void EndAfter(qint64 ms, const std::function<void()> &end)
 int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
     int seconds = 0; // 0: until asked to end
-    if (invocation.link.dir.isEmpty() || !parseSeconds(invocation.arguments, &seconds)) {
-        err << "usage: zeltarctl --dir DIR poll [--for SECONDS]" << Qt::endl;
+    if (!parseSeconds(invocation.arguments, &seconds)) {
+        err << "usage: zeltarctl [--dir DIR] poll [--for SECONDS]" << Qt::endl;
         return ExitUsage;
     }
 
@@ -68,7 +67,7 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
         return ExitFailed;
     }
 
-    const QString folder = QDir(invocation.link.dir).absolutePath();
+    const QString folder = QDir(invocation.stationDir).absolutePath();
     SingleInstance folderLock(SingleInstance::folderLockPath(folder));
     if (!folderLock.tryAcquire() && QFileInfo(folder).isWritable()) {
         err << SingleInstance::folderBusyText(folder) << Qt::endl;

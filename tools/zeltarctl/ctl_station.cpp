@@ -40,14 +40,9 @@ bool ResolveStationDevice(LinkOptions *link, QTextStream &err)
     return true;
 }
 
-int PrintConfiguration(const Invocation &invocation, QTextStream &out, QTextStream &err)
+int PrintConfiguration(const Invocation &invocation, QTextStream &out, QTextStream &)
 {
-    if (invocation.link.dir.isEmpty()) {
-        err << "config needs --dir DIR" << Qt::endl;
-        return ExitUsage;
-    }
-    out << QJsonDocument(LoadConfigJson(QDir(invocation.link.dir).absolutePath()))
-               .toJson(QJsonDocument::Indented);
+    out << QJsonDocument(LoadConfigJson(invocation.stationDir)).toJson(QJsonDocument::Indented);
     return ExitOk;
 }
 
