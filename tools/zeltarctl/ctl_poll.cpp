@@ -8,6 +8,7 @@
 #include "publish/station_publisher.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
