@@ -110,8 +110,8 @@ ArchiveRecord ArchiveKeeper::PollRecord(const DevicePollState &poll)
 {
     const QDateTime now = Clock::now();
     ArchiveRecord record;
-    record.data = DateText(now.date());
-    record.time = TimeText(now.time());
+    record.data = ArchiveDateText(now.date());
+    record.time = ArchiveTimeText(now.time());
     record.znac = poll.PribZnac;
     record.stat = poll.PribStat;
     record.rele = poll.PribRele;

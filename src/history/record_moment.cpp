@@ -24,12 +24,22 @@ int Digits(QByteArrayView text, int from, int count)
     return value;
 }
 
+// The locales whose forms the station may have written its records in before it wrote
+// "09.12.2026" and "14:05:09" everywhere: the operator's, the system's, C (a service on a
+// server) and English.
+QList<QLocale> WritingLocales()
+{
+    return {QLocale(), QLocale::system(), QLocale::c(),
+            QLocale(QLocale::English, QLocale::UnitedStates),
+            QLocale(QLocale::Russian, QLocale::Russia)};
+}
+
 QDate DateOf(QByteArrayView text)
 {
     if (text.size() == 10 && text.at(2) == '.' && text.at(5) == '.')
         return QDate(Digits(text, 6, 4), Digits(text, 3, 2), Digits(text, 0, 2));
     const QString written = QString::fromLatin1(text);
-    for (const QLocale &locale : {QLocale(), QLocale(QLocale::Russian, QLocale::Russia)}) {
+    for (const QLocale &locale : WritingLocales()) {
         const QDate date = locale.toDate(written, QLocale::ShortFormat);
         if (date.isValid())
             return date.year() < 1950 ? date.addYears(100) : date;
@@ -42,8 +52,12 @@ QTime TimeOf(QByteArrayView text)
     if (text.size() == 8 && text.at(2) == ':' && text.at(5) == ':')
         return QTime(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 2));
     const QString written = QString::fromLatin1(text);
-    const QTime time = QLocale().toTime(written, TimeFormat());
-    return time.isValid() ? time : QTime::fromString(written, QStringLiteral("H:mm:ss"));
+    for (const QLocale &locale : WritingLocales()) {
+        const QTime time = locale.toTime(written, TimeFormat(locale));
+        if (time.isValid())
+            return time;
+    }
+    return QTime::fromString(written, QStringLiteral("H:mm:ss"));
 }
 
 } // namespace
