@@ -71,13 +71,14 @@ QDateTime WholeSeconds(const QDateTime &moment)
     return FromWallSeconds(ToWallSeconds(moment));
 }
 
-// "07:00:03 – 07:59:58", with the dates when the records span more than one day.
+// "07:00:03 – 07:59:58", the earliest and latest record, with the dates when they lie on
+// different days.
 QString SpanText(const ArchiveTableEntry &table)
 {
-    if (!table.first || !table.last)
+    if (!table.earliest || !table.latest)
         return QString();
-    const QDateTime first = FromWallSeconds(*table.first);
-    const QDateTime last = FromWallSeconds(*table.last);
+    const QDateTime first = FromWallSeconds(*table.earliest);
+    const QDateTime last = FromWallSeconds(*table.latest);
     const QString format = first.date() == last.date() ? QStringLiteral("HH:mm:ss") : MomentFormat;
     return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
 }
@@ -295,7 +296,8 @@ void HistoryPanel::refreshList()
     if (m_folderWatch->directories() != QStringList{folder}) {
         if (!m_folderWatch->directories().isEmpty())
             m_folderWatch->removePaths(m_folderWatch->directories());
-        m_folderWatch->addPath(folder);
+        if (QFileInfo(folder).isDir())
+            m_folderWatch->addPath(folder);
     }
 
     // The device's own tables first, then those of names no configured device has.
