@@ -47,17 +47,25 @@ QDate DateOf(QByteArrayView text)
     return QDate::fromString(written, Qt::ISODate);
 }
 
-QTime TimeOf(QByteArrayView text)
+// Seconds since midnight; -1 when the text is no time.
+int SecondsOf(QByteArrayView text)
 {
-    if (text.size() == 8 && text.at(2) == ':' && text.at(5) == ':')
-        return QTime(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 2));
+    if (text.size() == 8 && text.at(2) == ':' && text.at(5) == ':') {
+        const int hours = Digits(text, 0, 2);
+        const int minutes = Digits(text, 3, 2);
+        const int seconds = Digits(text, 6, 2);
+        if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59 || seconds < 0 || seconds > 59)
+            return -1;
+        return hours * 3600 + minutes * 60 + seconds;
+    }
     const QString written = QString::fromLatin1(text);
     for (const QLocale &locale : WritingLocales()) {
         const QTime time = locale.toTime(written, TimeFormat(locale));
         if (time.isValid())
-            return time;
+            return time.msecsSinceStartOfDay() / 1000;
     }
-    return QTime::fromString(written, QStringLiteral("H:mm:ss"));
+    const QTime time = QTime::fromString(written, QStringLiteral("H:mm:ss"));
+    return time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1;
 }
 
 } // namespace
@@ -105,10 +113,10 @@ std::optional<qint64> RecordMomentReader::day(QByteArrayView date)
 std::optional<WallSeconds> RecordMomentReader::read(QByteArrayView date, QByteArrayView time)
 {
     const std::optional<qint64> julianDay = day(date);
-    const QTime clock = TimeOf(time);
-    if (!julianDay || !clock.isValid())
+    const int seconds = julianDay ? SecondsOf(time) : -1;
+    if (seconds < 0)
         return std::nullopt;
-    return *julianDay * SecondsPerDay + clock.msecsSinceStartOfDay() / 1000;
+    return *julianDay * SecondsPerDay + seconds;
 }
 
 } // namespace zeltar

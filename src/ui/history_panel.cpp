@@ -217,8 +217,7 @@ QWidget *HistoryPanel::createShowPanel()
     gridHist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     gridHist->verticalHeader()->setDefaultSectionSize(gridHist->fontMetrics().height() + 4);
     gridHist->horizontalHeader()->setStretchLastSection(true);
-    // Each column as wide as its title or its widest value, so that all fit beside the
-    // choices at the window's first size.
+    // Each column as wide as its title or its widest value: titles whole, no room wasted.
     const QFontMetrics metrics = gridHist->fontMetrics();
     const int padding = 2 * gridHist->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
     const QString samples[] = {QStringLiteral("00.00.0000"), QStringLiteral("00:00:00"),
