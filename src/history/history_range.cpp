@@ -105,7 +105,7 @@ HistoryRange RangeOfTables(const QVector<ArchiveTableEntry> &tables, WallSeconds
             continue;
         }
         const WallSeconds start = ToWallSeconds(table.periodStart);
-        const bool before = t + 1 < tables.size() && tables.at(t + 1).begins() < from;
+        const bool before = t + 1 < tables.size() && tables.at(t + 1).begins() <= from;
         if (start <= to && !before)
             NoteUnreadable(range, table);
     }
