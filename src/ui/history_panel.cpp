@@ -197,6 +197,8 @@ QWidget *HistoryPanel::createShowPanel()
     QFont bold = stHistShown->font();
     bold.setBold(true);
     stHistShown->setFont(bold);
+    // A long text wraps rather than widening the page, which would narrow the device tree.
+    stHistShown->setWordWrap(true);
 
     chartHist = named(new RangeChartWidget(panel), "chartHist");
     chartHist->setToolTip(
@@ -204,6 +206,7 @@ QWidget *HistoryPanel::createShowPanel()
                        "двойной щелчок - весь график"));
     stHistCursor = named(new QLabel(panel), "stHistCursor");
     stHistCursor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    stHistCursor->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(chartHist, &RangeChartWidget::readoutChanged, stHistCursor, &QLabel::setText);
 
     HistView = new RangeTableModel(this);
