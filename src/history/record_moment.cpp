@@ -36,8 +36,14 @@ QList<QLocale> WritingLocales()
 
 QDate DateOf(QByteArrayView text)
 {
-    if (text.size() == 10 && text.at(2) == '.' && text.at(5) == '.')
-        return QDate(Digits(text, 6, 4), Digits(text, 3, 2), Digits(text, 0, 2));
+    // The station's form, and an instrument's own archive read out: "09.12.2026", "09.12.26".
+    const bool dotted = text.size() > 6 && text.at(2) == '.' && text.at(5) == '.';
+    if (dotted && (text.size() == 10 || text.size() == 8)) {
+        const int year = Digits(text, 6, int(text.size()) - 6);
+        if (year < 0)
+            return QDate();
+        return QDate(text.size() == 8 ? 2000 + year : year, Digits(text, 3, 2), Digits(text, 0, 2));
+    }
     const QString written = QString::fromLatin1(text);
     for (const QLocale &locale : WritingLocales()) {
         const QDate date = locale.toDate(written, QLocale::ShortFormat);

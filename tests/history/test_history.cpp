@@ -398,7 +398,8 @@ private Q_SLOTS:
 
     // The command-line client over a station folder: the table list and the export, as a
     // shell user of a Russian desktop sees them, over tables whose dates other locales
-    // wrote, a table with a date nobody can read and the tables of a long device name.
+    // (and an instrument) wrote, a table with a date nobody can read and the tables of a long
+    // device name.
     void commandLine()
     {
         writeOvenPeriods();
@@ -416,7 +417,9 @@ private Q_SLOTS:
         ArchiveRecord english = PollAt(At("09.12.2026 07:00:10"), 2.5f);
         english.data = QStringLiteral("12/9/26");
         english.time = QStringLiteral("7:00:10 AM");
-        QVERIFY(AppendRecords(folder() + "/Котёл_26_12_09_07.dbf", {c, english}));
+        ArchiveRecord instrument = PollAt(At("09.12.2026 07:00:15"), 3.0f);
+        instrument.data = QStringLiteral("09.12.26"); // an instrument's archive read out
+        QVERIFY(AppendRecords(folder() + "/Котёл_26_12_09_07.dbf", {c, english, instrument}));
         ArchiveRecord broken = PollAt(At("09.12.2026 08:00:00"), 3.5f);
         broken.data = QStringLiteral("31.02.2026");
         QVERIFY(AppendRecords(folder() + "/Котёл_26_12_09_08.dbf", {broken}));
@@ -442,8 +445,8 @@ private Q_SLOTS:
         QCOMPARE(lines.at(1), QStringLiteral("Печь 1_26_12_09_08.dbf\t60\t09.12.2026 08:00:00\t"
                                              "09.12.2026 08:59:00"));
         QCOMPARE(run({"tables", "--device", "1"}).second,
-                 QStringLiteral("Котёл_26_12_09_07.dbf\t2\t09.12.2026 07:00:05\t09.12.2026 "
-                                "07:00:10\nКотёл_26_12_09_08.dbf\t1\t\t\n"));
+                 QStringLiteral("Котёл_26_12_09_07.dbf\t3\t09.12.2026 07:00:05\t09.12.2026 "
+                                "07:00:15\nКотёл_26_12_09_08.dbf\t1\t\t\n"));
         QCOMPARE(run({"tables", "--device", "3"}).second.count('\n'), 1);
 
         std::tie(code, out) = run({"--device", "2", "export", "--from", "09.12.2026 08:59:00",
@@ -461,7 +464,7 @@ private Q_SLOTS:
         // The other locales' records are exported; the one that cannot be read is said so.
         std::tie(code, out) = run({"--device", "1", "export", "--to", "09.12.2026 07:30:00"});
         QCOMPARE(code, 0);
-        QCOMPARE(out.count("\r\n"), 3);
+        QCOMPARE(out.count("\r\n"), 4);
         std::tie(code, out) = run({"--device", "1", "export"});
         QCOMPARE(code, 1);
         QVERIFY2(out.contains("Котёл_26_12_09_08.dbf"), qPrintable(out));
