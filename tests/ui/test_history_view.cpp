@@ -248,13 +248,19 @@ private Q_SLOTS:
         QVERIFY(!QImage(m_dir.filePath("day.png")).isNull());
         QVERIFY(messages.texts().isEmpty());
 
-        // A saved archive table from elsewhere; a file that is no table is refused.
+        // A saved archive table from elsewhere, one record of which has a date nobody can
+        // read: the page says so. A file that is no table is refused.
         const QString saved = m_dir.filePath("saved.dbf");
         QVERIFY(QFile::copy(data + "/Печь 1_26_12_09_08.dbf", saved));
+        ArchiveRecord broken = PollAt(At("09.12.2026 08:30:00"), 1.0f);
+        broken.data = QStringLiteral("31.02.2026");
+        QVERIFY(AppendRecords(saved, {broken}));
         FileDialogs::setNextFileName(saved);
         QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
         QCOMPARE(QDir(FileDialogs::lastSuggestion()).absolutePath(), data);
-        QCOMPARE(history->stHistShown->text(), QStringLiteral("saved.dbf: 60 зап."));
+        QCOMPARE(history->stHistShown->text(),
+                 QStringLiteral("saved.dbf: 60 зап., 1 зап. с нечитаемой датой или временем не "
+                                "показаны (saved.dbf)"));
         FileDialogs::setNextFileName(csv);
         QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
         QCOMPARE(messages.texts().size(), 1);
