@@ -124,7 +124,10 @@ QWidget *HistoryPanel::createChoicePanel()
     auto *panel = new QWidget(this);
     cbHistArchive = named(new QComboBox(panel), "cbHistArchive");
     cbHistArchive->setToolTip(QStringLiteral("Архивы прибора или архивы под прежним именем"));
-    connect(cbHistArchive, qOverload<int>(&QComboBox::activated), this, [this] { fillPeriods(); });
+    connect(cbHistArchive, qOverload<int>(&QComboBox::activated), this, [this] {
+        fillPeriods();
+        offerLastDay();
+    });
 
     lvHistPeriods = named(new QTreeWidget(panel), "lvHistPeriods");
     lvHistPeriods->setToolTip(QStringLiteral("Периоды архива"));

@@ -148,6 +148,12 @@ private Q_SLOTS:
         QCOMPARE(periods->topLevelItem(1)->text(2), QStringLiteral("09:00:00 – 09:29:30"));
         QCOMPARE(history->cbHistArchive->itemText(1),
                  QStringLiteral("Старое имя (нет в конфигурации)"));
+        history->cbHistArchive->setCurrentIndex(1);
+        emit history->cbHistArchive->activated(1);
+        QCOMPARE(history->dtHistTo->dateTime(), At("01.12.2026 00:00:06"));
+        history->cbHistArchive->setCurrentIndex(0);
+        emit history->cbHistArchive->activated(0);
+        QCOMPARE(history->dtHistTo->dateTime(), At("09.12.2026 10:29:30"));
 
         // A table made while the page is open (here by another poller) joins the list.
         QVERIFY(WritePeriod(data, "Печь 1", At("09.12.2026 07:00:00"), 2, 30,
