@@ -135,8 +135,8 @@ bool ArchiveKeeper::OpenCurrentTable(int n, ArchiveTable &table, QString *error)
 ArchiveRecord ArchiveKeeper::PollRecord(const DevicePollState &poll, const QDateTime &now)
 {
     ArchiveRecord record;
-    record.data = DateText(now.date());
-    record.time = TimeText(now.time());
+    record.data = ArchiveDateText(now.date());
+    record.time = ArchiveTimeText(now.time());
     record.znac = poll.PribZnac;
     record.stat = poll.PribStat;
     record.rele = poll.PribRele;

@@ -4,10 +4,10 @@
 
 namespace zeltar {
 
-QString TimeFormat()
+QString TimeFormat(const QLocale &locale)
 {
     // Drop every unquoted run of 't' (the zone) and the blanks that stood next to it.
-    const QString format = QLocale().timeFormat(QLocale::LongFormat);
+    const QString format = locale.timeFormat(QLocale::LongFormat);
     QString result;
     bool quoted = false;
     for (const QChar c : format) {
@@ -34,6 +34,16 @@ QString TimeText(const QTime &time)
 QString DateTimeText(const QDateTime &moment)
 {
     return DateText(moment.date()) + QLatin1Char(' ') + TimeText(moment.time());
+}
+
+QString ArchiveDateText(const QDate &date)
+{
+    return date.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QString ArchiveTimeText(const QTime &time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace zeltar

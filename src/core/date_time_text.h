@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 namespace zeltar {
@@ -14,6 +15,11 @@ QString TimeText(const QTime &time);
 QString DateTimeText(const QDateTime &moment);
 
 // The time format used by TimeText: the locale's long time format without its zone.
-QString TimeFormat();
+QString TimeFormat(const QLocale &locale = QLocale());
+
+// The DATA and TIME texts of an archive record: "09.12.2026" and "14:05:09" whatever the
+// locale, the form every archive table holds, so that any reader finds the same dates.
+QString ArchiveDateText(const QDate &date);
+QString ArchiveTimeText(const QTime &time);
 
 } // namespace zeltar

@@ -77,7 +77,7 @@ void ArchiveIndex::refresh(const std::function<void()> &pause)
             entry.periodStart = name->periodStart;
             entry.size = info.size();
             entry.modified = info.lastModified();
-            readTable(entry);
+            ReadTableSummary(entry);
             if (++m_tablesRead % IndexPauseTables == 0 && pause)
                 pause();
         }
@@ -86,19 +86,44 @@ void ArchiveIndex::refresh(const std::function<void()> &pause)
     m_entries.swap(current);
 }
 
-void ArchiveIndex::readTable(ArchiveTableEntry &entry)
+void ReadTableSummary(ArchiveTableEntry &entry)
 {
     entry.records = 0;
     entry.first.reset();
     entry.last.reset();
+    entry.earliest.reset();
+    entry.latest.reset();
+    entry.ordered = true;
+    entry.deleted = 0;
+    entry.unreadable = 0;
     TableRecords records;
     if (!records.open(entry.path))
         return;
-    entry.records = records.count();
-    if (records.load(0, 1))
-        entry.first = records.moment(0);
-    if (records.load(entry.records - 1, 1))
-        entry.last = records.moment(0);
+    ForEachMoment(records, [&](int, std::optional<WallSeconds> moment) {
+        ++entry.records;
+        if (!moment) {
+            ++entry.unreadable;
+            return true;
+        }
+        if (entry.last && *moment < *entry.last)
+            entry.ordered = false;
+        if (!entry.first)
+            entry.first = entry.earliest = entry.latest = moment;
+        entry.last = moment;
+        entry.earliest = qMin(*entry.earliest, *moment);
+        entry.latest = qMax(*entry.latest, *moment);
+        return true;
+    });
+    entry.deleted = records.count() - entry.records;
+}
+
+bool TableOfNamePart(const ArchiveTableEntry &table, const QString &namePart)
+{
+    if (table.namePart == namePart)
+        return true;
+    // The room the name part had is what the file name leaves beside its period ending.
+    const int ending = int(table.fileName.toUtf8().size() - table.namePart.toUtf8().size());
+    return table.namePart == ShortenedName(namePart, MaxTableNameBytes - ending);
 }
 
 QVector<ArchiveTableEntry> ArchiveIndex::tables() const
@@ -112,7 +137,7 @@ QVector<ArchiveTableEntry> ArchiveIndex::tablesOf(const QString &namePart) const
 {
     QVector<ArchiveTableEntry> own;
     for (const ArchiveTableEntry &entry : m_entries) {
-        if (entry.namePart == namePart)
+        if (TableOfNamePart(entry, namePart))
             own.append(entry);
     }
     std::sort(own.begin(), own.end(), EarlierTable);

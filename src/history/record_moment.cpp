@@ -24,12 +24,28 @@ int Digits(QByteArrayView text, int from, int count)
     return value;
 }
 
+// The locales whose forms the station may have written its records in before it wrote
+// "09.12.2026" and "14:05:09" everywhere: the operator's, the system's, C (a service on a
+// server) and English.
+QList<QLocale> WritingLocales()
+{
+    return {QLocale(), QLocale::system(), QLocale::c(),
+            QLocale(QLocale::English, QLocale::UnitedStates),
+            QLocale(QLocale::Russian, QLocale::Russia)};
+}
+
 QDate DateOf(QByteArrayView text)
 {
-    if (text.size() == 10 && text.at(2) == '.' && text.at(5) == '.')
-        return QDate(Digits(text, 6, 4), Digits(text, 3, 2), Digits(text, 0, 2));
+    // The station's form, and an instrument's own archive read out: "09.12.2026", "09.12.26".
+    const bool dotted = text.size() > 6 && text.at(2) == '.' && text.at(5) == '.';
+    if (dotted && (text.size() == 10 || text.size() == 8)) {
+        const int year = Digits(text, 6, int(text.size()) - 6);
+        if (year < 0)
+            return QDate();
+        return QDate(text.size() == 8 ? 2000 + year : year, Digits(text, 3, 2), Digits(text, 0, 2));
+    }
     const QString written = QString::fromLatin1(text);
-    for (const QLocale &locale : {QLocale(), QLocale(QLocale::Russian, QLocale::Russia)}) {
+    for (const QLocale &locale : WritingLocales()) {
         const QDate date = locale.toDate(written, QLocale::ShortFormat);
         if (date.isValid())
             return date.year() < 1950 ? date.addYears(100) : date;
@@ -37,13 +53,25 @@ QDate DateOf(QByteArrayView text)
     return QDate::fromString(written, Qt::ISODate);
 }
 
-QTime TimeOf(QByteArrayView text)
+// Seconds since midnight; -1 when the text is no time.
+int SecondsOf(QByteArrayView text)
 {
-    if (text.size() == 8 && text.at(2) == ':' && text.at(5) == ':')
-        return QTime(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 2));
+    if (text.size() == 8 && text.at(2) == ':' && text.at(5) == ':') {
+        const int hours = Digits(text, 0, 2);
+        const int minutes = Digits(text, 3, 2);
+        const int seconds = Digits(text, 6, 2);
+        if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59 || seconds < 0 || seconds > 59)
+            return -1;
+        return hours * 3600 + minutes * 60 + seconds;
+    }
     const QString written = QString::fromLatin1(text);
-    const QTime time = QLocale().toTime(written, TimeFormat());
-    return time.isValid() ? time : QTime::fromString(written, QStringLiteral("H:mm:ss"));
+    for (const QLocale &locale : WritingLocales()) {
+        const QTime time = locale.toTime(written, TimeFormat(locale));
+        if (time.isValid())
+            return time.msecsSinceStartOfDay() / 1000;
+    }
+    const QTime time = QTime::fromString(written, QStringLiteral("H:mm:ss"));
+    return time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1;
 }
 
 } // namespace
@@ -91,10 +119,10 @@ std::optional<qint64> RecordMomentReader::day(QByteArrayView date)
 std::optional<WallSeconds> RecordMomentReader::read(QByteArrayView date, QByteArrayView time)
 {
     const std::optional<qint64> julianDay = day(date);
-    const QTime clock = TimeOf(time);
-    if (!julianDay || !clock.isValid())
+    const int seconds = julianDay ? SecondsOf(time) : -1;
+    if (seconds < 0)
         return std::nullopt;
-    return *julianDay * SecondsPerDay + clock.msecsSinceStartOfDay() / 1000;
+    return *julianDay * SecondsPerDay + seconds;
 }
 
 } // namespace zeltar

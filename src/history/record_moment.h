@@ -21,10 +21,12 @@ QDateTime FromWallSeconds(WallSeconds seconds);
 QString WallText(WallSeconds seconds);
 std::optional<WallSeconds> ParseWallText(const QString &text);
 
-// Reads the DATA and TIME texts of archive records. Tables hold the short date and the
-// time with seconds of the locale that wrote them; "13.05.2008" and "14:05:09" are read
-// at once, other forms through the default locale. The texts come without blanks around them.
-// Records of one table share a date, so the last date read is kept.
+// Reads the DATA and TIME texts of archive records. The station writes "13.05.2008" and
+// "14:05:09", read at once, and an instrument's archive read out holds "13.05.08" (20YY);
+// earlier tables may hold the short date and the time with
+// seconds of whatever locale wrote them (the operator's, the system's, C's "9 Dec 2026",
+// English "12/9/26" and "2:05:09 PM"), which are read too. The texts come without blanks
+// around them. Records of one table share a date, so the last date read is kept.
 class RecordMomentReader
 {
 public:

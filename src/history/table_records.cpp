@@ -54,6 +54,11 @@ bool TableRecords::open(const QString &path)
     return true;
 }
 
+bool TableRecords::use(const QString &path)
+{
+    return (m_file.isOpen() && m_file.fileName() == path) || open(path);
+}
+
 void TableRecords::close()
 {
     m_file.close();
@@ -75,8 +80,14 @@ bool TableRecords::load(int first, int count)
         m_error = QStringLiteral("Не могу прочитать таблицу %1").arg(m_file.fileName());
         return false;
     }
+    m_first = first;
     m_loaded = count;
     return true;
+}
+
+bool TableRecords::deleted(int i) const
+{
+    return i >= 0 && i < m_loaded && m_block.at(qsizetype(i) * m_recordLength) == '*';
 }
 
 QByteArrayView TableRecords::field(int i, HistoryField field) const
@@ -116,6 +127,21 @@ int TableRecords::number(int i, HistoryField field) const
 std::optional<WallSeconds> TableRecords::moment(int i)
 {
     return m_moments.read(field(i, HistoryField::Date), field(i, HistoryField::Time));
+}
+
+bool ForEachMoment(TableRecords &records,
+                   const std::function<bool(int i, std::optional<WallSeconds> moment)> &visit)
+{
+    constexpr int BlockRecords = 4096;
+    for (int start = 0; start < records.count(); start += BlockRecords) {
+        if (!records.load(start, BlockRecords))
+            return false;
+        for (int i = 0; i < records.loaded(); ++i) {
+            if (!records.deleted(i) && !visit(start + i, records.moment(i)))
+                return true;
+        }
+    }
+    return true;
 }
 
 QByteArray ShortestValueText(const TableRecords &records, int i)

@@ -113,7 +113,10 @@ FormMain::FormMain(Station &station, QWidget *parent)
     splitter->addWidget(createTreePanel());
     createPages();
     splitter->addWidget(PageControl1);
+    // The tree keeps its width however the window is resized; the pages take the rest.
+    splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
+    splitter->setCollapsible(0, false);
     splitter->setSizes({185, 565});
     setCentralWidget(splitter);
 

@@ -1,6 +1,7 @@
 #include "ui/history_panel.h"
 
 #include "acquisition/archive_keeper.h"
+#include "acquisition/archive_names.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
 #include "core/message_service.h"
@@ -15,12 +16,15 @@
 #include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -50,13 +54,31 @@ QString RecordsText(qint64 count)
     return QStringLiteral("%1 зап.").arg(count);
 }
 
-// "07:00:03 – 07:59:58", with the dates when the records span more than one day.
+QString RangeRecordsText(const HistoryRange &range)
+{
+    QString text = RecordsText(range.records);
+    if (range.unreadable > 0) {
+        text +=
+            QStringLiteral(", %1 с нечитаемой датой или временем не показаны (%2)")
+                .arg(RecordsText(range.unreadable), QFileInfo(range.unreadableTable).fileName());
+    }
+    return text;
+}
+
+// A moment whole seconds, as the fields show it.
+QDateTime WholeSeconds(const QDateTime &moment)
+{
+    return FromWallSeconds(ToWallSeconds(moment));
+}
+
+// "07:00:03 – 07:59:58", the earliest and latest record, with the dates when they lie on
+// different days.
 QString SpanText(const ArchiveTableEntry &table)
 {
-    if (!table.first || !table.last)
+    if (!table.earliest || !table.latest)
         return QString();
-    const QDateTime first = FromWallSeconds(*table.first);
-    const QDateTime last = FromWallSeconds(*table.last);
+    const QDateTime first = FromWallSeconds(*table.earliest);
+    const QDateTime last = FromWallSeconds(*table.latest);
     const QString format = first.date() == last.date() ? QStringLiteral("HH:mm:ss") : MomentFormat;
     return first.toString(format) + QStringLiteral(" – ") + last.toString(format);
 }
@@ -78,11 +100,22 @@ HistoryPanel::HistoryPanel(Station &station, QWidget *parent) : QWidget(parent),
     static_cast<QVBoxLayout *>(choice->layout())->addLayout(actions);
     splitter->addWidget(choice);
     splitter->addWidget(shown);
+    // The choices take what they need; the chart and the grid have the rest.
+    splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({320, 480});
+    splitter->setSizes({choice->minimumSizeHint().width(), 10000});
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->addWidget(splitter);
+    // Tables made while the page is open (a new period, a download, another poller) join
+    // the list; a moment's quiet first, as a rollover makes a table for every device.
+    m_folderWatch = new QFileSystemWatcher(this);
+    auto *settle = new QTimer(this);
+    settle->setSingleShot(true);
+    settle->setInterval(300);
+    connect(m_folderWatch, &QFileSystemWatcher::directoryChanged, settle,
+            qOverload<>(&QTimer::start));
+    connect(settle, &QTimer::timeout, this, &HistoryPanel::archivesChanged);
     setDevice(0);
 }
 
@@ -91,7 +124,10 @@ QWidget *HistoryPanel::createChoicePanel()
     auto *panel = new QWidget(this);
     cbHistArchive = named(new QComboBox(panel), "cbHistArchive");
     cbHistArchive->setToolTip(QStringLiteral("Архивы прибора или архивы под прежним именем"));
-    connect(cbHistArchive, qOverload<int>(&QComboBox::activated), this, [this] { fillPeriods(); });
+    connect(cbHistArchive, qOverload<int>(&QComboBox::activated), this, [this] {
+        fillPeriods();
+        offerLastDay();
+    });
 
     lvHistPeriods = named(new QTreeWidget(panel), "lvHistPeriods");
     lvHistPeriods->setToolTip(QStringLiteral("Периоды архива"));
@@ -99,7 +135,11 @@ QWidget *HistoryPanel::createChoicePanel()
         {QStringLiteral("Начало периода"), QStringLiteral("Записей"), QStringLiteral("Время")});
     lvHistPeriods->setRootIsDecorated(false);
     lvHistPeriods->setUniformRowHeights(true);
+    // The titles stay whole in the panel's width; a long span is cut short (its tooltip and a
+    // wider panel show it).
     lvHistPeriods->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    lvHistPeriods->header()->setStretchLastSection(false);
+    lvHistPeriods->header()->setSectionResizeMode(2, QHeaderView::Stretch);
     connect(lvHistPeriods, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem *item) { periodChosen(item); });
     connect(lvHistPeriods, &QTreeWidget::itemActivated, this,
@@ -160,6 +200,8 @@ QWidget *HistoryPanel::createShowPanel()
     QFont bold = stHistShown->font();
     bold.setBold(true);
     stHistShown->setFont(bold);
+    // A long text wraps rather than widening the page, which would narrow the device tree.
+    stHistShown->setWordWrap(true);
 
     chartHist = named(new RangeChartWidget(panel), "chartHist");
     chartHist->setToolTip(
@@ -167,6 +209,7 @@ QWidget *HistoryPanel::createShowPanel()
                        "двойной щелчок - весь график"));
     stHistCursor = named(new QLabel(panel), "stHistCursor");
     stHistCursor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    stHistCursor->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(chartHist, &RangeChartWidget::readoutChanged, stHistCursor, &QLabel::setText);
 
     HistView = new RangeTableModel(this);
@@ -180,7 +223,17 @@ QWidget *HistoryPanel::createShowPanel()
     gridHist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     gridHist->verticalHeader()->setDefaultSectionSize(gridHist->fontMetrics().height() + 4);
     gridHist->horizontalHeader()->setStretchLastSection(true);
-    gridHist->setColumnWidth(0, 90);
+    // Each column as wide as its title or its widest value: titles whole, no room wasted.
+    const QFontMetrics metrics = gridHist->fontMetrics();
+    const int padding = 2 * gridHist->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    const QString samples[] = {QStringLiteral("00.00.0000"), QStringLiteral("00:00:00"),
+                               QStringLiteral("Нет связи")};
+    for (int c = 0; c < HistView->columnCount(); ++c) {
+        const QString title = HistView->headerData(c, Qt::Horizontal).toString();
+        const QString sample = c < 3 ? samples[c] : QString();
+        gridHist->setColumnWidth(
+            c, qMax(metrics.horizontalAdvance(title), metrics.horizontalAdvance(sample)) + padding);
+    }
 
     btnHistReset = named(new QPushButton(QStringLiteral("Весь график"), panel), "btnHistReset");
     btnHistReset->setToolTip(QStringLiteral("Сбросить масштаб графика"));
@@ -215,9 +268,11 @@ void HistoryPanel::setDevice(int n)
 {
     m_device = n;
     showRecords(HistoryRange(), QString());
-    const QDateTime now = Clock::now();
+    const QDateTime now = WholeSeconds(Clock::now());
     dtHistTo->setDateTime(now);
     dtHistFrom->setDateTime(now.addDays(-1));
+    m_offeredTo = dtHistTo->dateTime();
+    m_offeredFrom = dtHistFrom->dateTime();
     m_stale = true;
     if (isVisible())
         refreshList();
@@ -242,6 +297,13 @@ void HistoryPanel::refreshList()
     m_stale = false;
     m_index.setFolder(m_station.settings.PathArh);
     m_index.refresh(ServeTimers);
+    const QString folder = QFileInfo(m_station.settings.PathArh).absoluteFilePath();
+    if (m_folderWatch->directories() != QStringList{folder}) {
+        if (!m_folderWatch->directories().isEmpty())
+            m_folderWatch->removePaths(m_folderWatch->directories());
+        if (QFileInfo(folder).isDir())
+            m_folderWatch->addPath(folder);
+    }
 
     // The device's own tables first, then those of names no configured device has.
     QStringList configured;
@@ -255,12 +317,36 @@ void HistoryPanel::refreshList()
     cbHistArchive->clear();
     if (!own.isEmpty())
         cbHistArchive->addItem(own, own);
+    // A configured device's tables may carry its name shortened to fit a file name.
+    QStringList claimed = configured;
+    for (const QString &part : configured) {
+        for (const ArchiveTableEntry &table : m_index.tablesOf(part))
+            claimed.append(table.namePart);
+    }
     for (const QString &part : m_index.nameParts()) {
-        if (!configured.contains(part))
+        if (!claimed.contains(part))
             cbHistArchive->addItem(part + QStringLiteral(" (нет в конфигурации)"), part);
     }
     cbHistArchive->setCurrentIndex(qMax(0, cbHistArchive->findData(chosen)));
     fillPeriods();
+    offerLastDay();
+}
+
+void HistoryPanel::offerLastDay()
+{
+    // Once the operator has set the fields (or a range was shown) they stay as they are.
+    if (dtHistTo->dateTime() != m_offeredTo || dtHistFrom->dateTime() != m_offeredFrom)
+        return;
+    std::optional<WallSeconds> last;
+    for (const ArchiveTableEntry &table : m_index.tablesOf(chosenNamePart())) {
+        if (table.latest)
+            last = qMax(*table.latest, last.value_or(*table.latest));
+    }
+    const QDateTime to = last ? FromWallSeconds(*last) : WholeSeconds(Clock::now());
+    dtHistTo->setDateTime(to);
+    dtHistFrom->setDateTime(to.addDays(-1));
+    m_offeredTo = dtHistTo->dateTime();
+    m_offeredFrom = dtHistFrom->dateTime();
 }
 
 QString HistoryPanel::chosenNamePart() const
@@ -270,6 +356,9 @@ QString HistoryPanel::chosenNamePart() const
 
 void HistoryPanel::fillPeriods()
 {
+    const QString selected = lvHistPeriods->currentItem()
+                                 ? lvHistPeriods->currentItem()->data(0, PathRole).toString()
+                                 : QString();
     lvHistPeriods->clear();
     const QString part = chosenNamePart();
     if (part.isEmpty())
@@ -292,6 +381,9 @@ void HistoryPanel::fillPeriods()
         item->setData(0, PathRole, table.path);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setToolTip(0, table.fileName);
+        item->setToolTip(2, SpanText(table));
+        if (table.path == selected && !selected.isEmpty())
+            lvHistPeriods->setCurrentItem(item);
     }
 }
 
@@ -316,6 +408,11 @@ void HistoryPanel::showTable(const QString &path)
         name ? QStringLiteral("Период с %1").arg(name->periodStart.toString(PeriodFormat))
              : QFileInfo(path).fileName();
     showRecords(range, what);
+    const QVector<ArchiveTableEntry> listed = m_index.tablesOf(chosenNamePart());
+    const bool ofChosen =
+        std::any_of(listed.cbegin(), listed.cend(),
+                    [&](const ArchiveTableEntry &table) { return table.path == path; });
+    m_shownName = ofChosen ? chosenDeviceName() : QFileInfo(path).completeBaseName();
 }
 
 void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
@@ -328,6 +425,7 @@ void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
     m_index.refresh(ServeTimers); // the current table grows while polling runs
     showRecords(RangeOfTables(m_index.tablesOf(chosenNamePart()), from, to),
                 QStringLiteral("С %1 по %2").arg(WallText(from), WallText(to)));
+    m_shownName = chosenDeviceName();
 }
 
 void HistoryPanel::showLastHours(int hours)
@@ -348,7 +446,8 @@ void HistoryPanel::showRecords(const HistoryRange &range, const QString &what)
     chartHist->setSeries(std::move(series));
     HistView->setRange(range);
     stHistShown->setText(what.isEmpty() ? QStringLiteral("Выберите период или время")
-                                        : what + QStringLiteral(": ") + RecordsText(range.records));
+                                        : what + QStringLiteral(": ") + RangeRecordsText(range));
+    m_shownName.clear();
     stHistCursor->clear();
     const bool any = range.records > 0;
     for (QPushButton *button : {btnHistReset, btnHistCsv, btnHistCsvMachine, btnHistPicture})
@@ -367,16 +466,49 @@ QString HistoryPanel::shownText() const
     return stHistShown->text();
 }
 
+QString HistoryPanel::chosenDeviceName() const
+{
+    // The device's own name: its tables' names may hold it shortened, with "_" for "/".
+    const bool own = cbHistArchive->currentIndex() == 0 && m_device > 0 &&
+                     m_device <= m_station.settings.CountUstr;
+    return own ? m_station.table.device(m_device).PribName : chosenNamePart();
+}
+
+QString HistoryPanel::shownTitle() const
+{
+    const auto [from, to] = chartHist->shownMoments();
+    return QStringLiteral("%1: %2 – %3").arg(m_shownName, WallText(from), WallText(to));
+}
+
+QString HistoryPanel::suggestedFile(const QString &suffix) const
+{
+    const auto [from, to] = chartHist->shownMoments();
+    const QString format = QStringLiteral("dd.MM.yyyy HH.mm");
+    const QString name = QStringLiteral("%1 %2 - %3.%4")
+                             .arg(m_shownName, FromWallSeconds(from).toString(format),
+                                  FromWallSeconds(to).toString(format), suffix);
+    return FileInFolder(m_station.settings.PathArh,
+                        ShortenedName(SafeFileName(name), MaxTableNameBytes));
+}
+
 void HistoryPanel::exportCsv(bool machine)
 {
-    const QString file =
-        FileDialogs::saveFileName(this, QStringLiteral("Экспорт в CSV"),
-                                  QStringLiteral("Файлы CSV (*.csv)"), QStringLiteral("csv"));
+    const QString file = FileDialogs::saveFileName(
+        this, QStringLiteral("Экспорт в CSV"), QStringLiteral("Файлы CSV (*.csv)"),
+        QStringLiteral("csv"), suggestedFile(QStringLiteral("csv")));
     if (file.isEmpty())
         return;
+    // What the chart shows: after a zoom only the records in its window.
     QString error;
-    const qint64 written = ExportCsvFile(
-        shownRange(), machine ? CsvForm::Machine : CsvForm::Spreadsheet, file, &error);
+    HistoryRange range = shownRange();
+    if (chartHist->isZoomed()) {
+        const auto [from, to] = chartHist->shownMoments();
+        range = WithinMoments(range, from, to, &error);
+    }
+    const qint64 written =
+        error.isEmpty()
+            ? ExportCsvFile(range, machine ? CsvForm::Machine : CsvForm::Spreadsheet, file, &error)
+            : -1;
     if (written < 0)
         ShowError(error);
     else
@@ -386,20 +518,22 @@ void HistoryPanel::exportCsv(bool machine)
 
 void HistoryPanel::savePicture()
 {
-    const QString file = FileDialogs::saveFileName(
-        this, QStringLiteral("Сохранить график"),
-        QStringLiteral("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"), QStringLiteral("png"));
+    const QString file =
+        FileDialogs::saveFileName(this, QStringLiteral("Сохранить график"),
+                                  QStringLiteral("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"),
+                                  QStringLiteral("png"), suggestedFile(QStringLiteral("png")));
     if (file.isEmpty())
         return;
     QString error;
-    if (!chartHist->savePicture(file, &error))
+    if (!chartHist->savePicture(file, shownTitle(), &error))
         ShowError(error);
 }
 
 void HistoryPanel::openTableFile()
 {
     const QString file = FileDialogs::openFileName(this, QStringLiteral("Открыть архив прибора"),
-                                                   QStringLiteral("Таблицы архива (*.dbf)"));
+                                                   QStringLiteral("Таблицы архива (*.dbf)"),
+                                                   m_station.settings.PathArh);
     if (file.isEmpty())
         return;
     TableRecords records;

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QDateTimeEdit;
+class QFileSystemWatcher;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -79,18 +80,28 @@ private:
     QWidget *createShowPanel();
     void refreshList();
     void fillPeriods();
+    void offerLastDay();
     void periodChosen(QTreeWidgetItem *item);
     void showRecords(const HistoryRange &range, const QString &what);
     void exportCsv(bool machine);
     void savePicture();
     void openTableFile();
     QString chosenNamePart() const;
+    QString chosenDeviceName() const;
+    // The picture's title and a file name for what is on show (the chart's window).
+    QString shownTitle() const;
+    QString suggestedFile(const QString &suffix) const;
 
     Station &m_station;
     ArchiveIndex m_index;
     int m_device = 0;
     bool m_stale = true;
     bool m_loading = false;
+    QString m_shownName; // the device or file whose records are on show
+    // The "from" and "to" last offered: the last day up to the archive's last record.
+    QDateTime m_offeredFrom;
+    QDateTime m_offeredTo;
+    QFileSystemWatcher *m_folderWatch;
 };
 
 } // namespace zeltar

@@ -94,6 +94,14 @@ bool RangeChartWidget::isZoomed() const
            m_to < double(m_series.moment(m_series.size() - 1));
 }
 
+std::pair<WallSeconds, WallSeconds> RangeChartWidget::shownMoments() const
+{
+    if (m_series.size() == 0)
+        return {0, -1};
+    return {std::max(WallSeconds(std::ceil(m_from)), m_series.moment(0)),
+            std::min(WallSeconds(std::floor(m_to)), m_series.moment(m_series.size() - 1))};
+}
+
 void RangeChartWidget::resetView()
 {
     m_valueFixed = false;
@@ -228,7 +236,8 @@ void RangeChartWidget::paintChart(QPainter &painter, const QSize &size) const
     painter.drawRect(plot.adjusted(0, 0, -1, -1));
     if (points.isEmpty()) {
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(plot, Qt::AlignCenter, QStringLiteral("Нет записей за выбранное время"));
+        painter.drawText(plot.adjusted(Gap, 0, -Gap, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                         QStringLiteral("Нет записей за выбранное время"));
         return;
     }
     drawLine(painter, plot, points, values);
@@ -336,25 +345,41 @@ void RangeChartWidget::setCursorAt(double x)
     emit readoutChanged(i < 0 ? QString() : readoutAt(double(m_series.moment(i))));
 }
 
-bool RangeChartWidget::savePicture(const QString &path, QString *error) const
+bool RangeChartWidget::savePicture(const QString &path, const QString &title, QString *error) const
 {
     const QSize pictureSize = size().expandedTo(QSize(640, 400));
+    // The title above the chart, so that a picture says on its own what it shows.
+    const int titleHeight = title.isEmpty() ? 0 : fontMetrics().height() + 2 * Gap;
+    const auto paint = [&](QPainter &painter) {
+        painter.fillRect(QRect(QPoint(0, 0), pictureSize), palette().window());
+        if (titleHeight > 0) {
+            QFont bold = painter.font();
+            bold.setBold(true);
+            painter.setFont(bold);
+            painter.setPen(palette().color(QPalette::WindowText));
+            painter.drawText(QRect(0, Gap, pictureSize.width(), titleHeight - Gap),
+                             Qt::AlignHCenter | Qt::AlignTop, title);
+            painter.setFont(font());
+            painter.translate(0, titleHeight);
+        }
+        paintChart(painter, pictureSize - QSize(0, titleHeight));
+    };
     bool saved = false;
     if (QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
         QSvgGenerator svg;
         svg.setFileName(path);
         svg.setSize(pictureSize);
         svg.setViewBox(QRect(QPoint(0, 0), pictureSize));
-        svg.setTitle(QStringLiteral("График"));
+        svg.setTitle(title.isEmpty() ? QStringLiteral("График") : title);
         QPainter painter;
         if (painter.begin(&svg)) {
-            paintChart(painter, pictureSize);
+            paint(painter);
             saved = painter.end() && QFileInfo(path).size() > 0;
         }
     } else {
         QImage image(pictureSize, QImage::Format_ARGB32_Premultiplied);
         QPainter painter(&image);
-        paintChart(painter, pictureSize);
+        paint(painter);
         painter.end();
         saved = image.save(path, "PNG");
     }

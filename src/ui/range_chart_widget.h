@@ -56,8 +56,11 @@ public:
 
     // Draws the chart into painter on a surface of that size (the widget, a picture).
     void paintChart(QPainter &painter, const QSize &size) const;
-    // Saves the chart as it is on show: SVG for a name ending in .svg, PNG otherwise.
-    bool savePicture(const QString &path, QString *error) const;
+    // Saves the chart as it is on show under title: SVG for a name ending in .svg, PNG
+    // otherwise.
+    bool savePicture(const QString &path, const QString &title, QString *error) const;
+    // The moments on show that records can have: the time window, cut to the records.
+    std::pair<WallSeconds, WallSeconds> shownMoments() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -117,7 +117,7 @@ const RangeTableModel::Block *RangeTableModel::block(int first) const
         const RangeSegment &part = m_range.segments.at(segment);
         const int offset = int(row - m_segmentStarts.at(segment));
         const int count = int(qMin<qint64>(part.count - offset, first + rows - row));
-        if (!records.open(part.path) || !records.load(part.first + offset, count))
+        if (!records.use(part.path) || !records.load(part.first + offset, count))
             break;
         for (int i = 0; i < records.loaded(); ++i) {
             for (HistoryField field : m_fields) {

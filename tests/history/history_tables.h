@@ -53,6 +53,17 @@ bool WritePeriod(const QString &folder, const QString &namePart, const QDateTime
     return AppendRecords(QDir(folder).filePath(name), records);
 }
 
+// Marks record i of a table deleted, as another dBase program does: "*" in its first byte.
+inline bool MarkDeleted(const QString &path, int i)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray header = file.read(12);
+    const auto word = [&](int at) { return uchar(header.at(at)) | uchar(header.at(at + 1)) << 8; };
+    return header.size() == 12 && file.seek(word(8) + qint64(i) * word(10)) && file.write("*") == 1;
+}
+
 inline zeltar::WallSeconds Wall(const QString &text)
 {
     return zeltar::ParseWallText(text).value_or(-1);

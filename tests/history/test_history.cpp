@@ -1,10 +1,15 @@
 // The archive's history: the index of a folder of tables, ranges joined across periods,
 // the chart's decimation, and the CSV export read back by Python's csv module.
+#include "acquisition/archive_keeper.h"
+#include "acquisition/archive_names.h"
+#include "acquisition/polling_state.h"
+#include "core/clock.h"
 #include "history/archive_index.h"
 #include "history/csv_export.h"
 #include "history/history_series.h"
 #include "history_tables.h"
 
+#include <QBuffer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
@@ -201,6 +206,81 @@ private Q_SLOTS:
         }
     }
 
+    void clockSetBack_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QStringList>("records");
+        QTest::newRow("after the set-back's table begins")
+            << "09.12.2026 10:00:00"
+            << "09.12.2026 10:00:30" << QStringList{"10:00:20 4", "10:00:30 8"};
+        QTest::newRow("the hour written twice, across two tables")
+            << "09.12.2026 09:00:00"
+            << "09.12.2026 09:01:00"
+            << QStringList{"09:00:00 1", "09:00:30 5", "09:00:35 2", "09:00:35 6", "09:00:40 3"};
+        QTest::newRow("everything, deleted records left out")
+            << "01.12.2026 00:00:00"
+            << "31.12.2026 00:00:00"
+            << QStringList{"09:00:00 1", "09:00:30 5", "09:00:35 2",  "09:00:35 6", "09:00:40 3",
+                           "10:00:20 4", "10:00:30 8", "11:00:00 10", "11:00:10 12"};
+    }
+
+    // After the clock was set back a table holds its records out of time order and tables
+    // overlap in time: a range holds every record whose moment lies in it, wherever it is
+    // stored, in time order (stored order for equal moments), for the chart and the export
+    // alike. Records marked deleted by another dBase program are nowhere.
+    void clockSetBack()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QStringList, records);
+        const QString dir = folder();
+        const QString day = QStringLiteral("09.12.2026 ");
+        auto write = [&](const QString &name, const QStringList &times, float firstValue) {
+            QVector<ArchiveRecord> polls;
+            for (const QString &time : times)
+                polls.append(PollAt(At(day + time), firstValue++));
+            return AppendRecords(dir + "/" + name, polls);
+        };
+        QVERIFY(write("Печь 1_26_12_09_09.dbf", {"09:00:00", "09:00:35", "09:00:40"}, 1));
+        QVERIFY(write("Печь 1_26_12_09_10.dbf",
+                      {"10:00:20", "09:00:30", "09:00:35", "10:00:25", "10:00:30"}, 4));
+        QVERIFY(write("Печь 1_26_12_09_11.dbf", {"11:00:00", "11:00:05", "11:00:10"}, 10));
+        QVERIFY(MarkDeleted(dir + "/Печь 1_26_12_09_10.dbf", 3));
+        QVERIFY(MarkDeleted(dir + "/Печь 1_26_12_09_11.dbf", 1));
+
+        ArchiveIndex index(dir);
+        index.refresh();
+        const QVector<ArchiveTableEntry> tables = index.tablesOf(Oven);
+        QCOMPARE(tables.size(), 3);
+        const ArchiveTableEntry &setBack = tables.at(1);
+        QCOMPARE(setBack.records, 4);
+        QCOMPARE(setBack.deleted, 1);
+        QVERIFY(!setBack.ordered);
+        QCOMPARE(setBack.first, Wall(day + "10:00:20"));
+        QCOMPARE(setBack.earliest, Wall(day + "09:00:30"));
+        QCOMPARE(setBack.latest, Wall(day + "10:00:30"));
+        QCOMPARE(tables.at(2).records, 2);
+
+        const HistoryRange range = RangeOfTables(tables, Wall(from), Wall(to));
+        QCOMPARE(range.records, records.size());
+        QBuffer csv;
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        QCOMPARE(WriteCsv(range, CsvForm::Machine, csv), records.size());
+        QStringList exported;
+        for (const QByteArray &line : csv.data().split('\n').mid(1, records.size())) {
+            const QList<QByteArray> fields = line.split(',');
+            exported.append(fields.at(1) + ' ' + fields.at(2));
+        }
+        QCOMPARE(exported, records);
+
+        HistorySeries series;
+        QVERIFY(LoadSeries(range, &series));
+        QCOMPARE(series.size(), records.size());
+        for (int i = 0; i < series.size(); ++i)
+            QCOMPARE(WallText(series.moment(i)).mid(11), records.at(i).section(' ', 0, 0));
+    }
+
     // However the window is zoomed, every column keeps its lowest and highest measurement
     // and its marks, and nothing outside the window but its two neighbours is drawn.
     void decimationKeepsExtremes_data()
@@ -317,22 +397,45 @@ private Q_SLOTS:
     }
 
     // The command-line client over a station folder: the table list and the export, as a
-    // shell user sees them.
+    // shell user of a Russian desktop sees them, over tables whose dates other locales
+    // (and an instrument) wrote, a table with a date nobody can read and the tables of a long
+    // device name.
     void commandLine()
     {
         writeOvenPeriods();
+        const QString longName = QStringLiteral("Печь ") + QString(150, QChar(0x0416));
         QFile ini(folder() + "/Zeltar.ini");
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(QStringLiteral("[MAIN]\nPathArh=%1\nCountUstr=2\n[ZELTAR1]\nPribName=Котёл\n"
-                                 "[ZELTAR2]\nPribName=Печь 1\n")
-                      .arg(folder())
+        ini.write(QStringLiteral("[MAIN]\nPathArh=%1\nCountUstr=3\n[ZELTAR1]\nPribName=Котёл\n"
+                                 "[ZELTAR2]\nPribName=Печь 1\n[ZELTAR3]\nPribName=%2\n")
+                      .arg(folder(), longName)
                       .toUtf8());
         ini.close();
+        // Written under the C locale of a service and an English desktop.
+        ArchiveRecord c = PollAt(At("09.12.2026 07:00:05"), 1.5f);
+        c.data = QStringLiteral("9 Dec 2026");
+        ArchiveRecord english = PollAt(At("09.12.2026 07:00:10"), 2.5f);
+        english.data = QStringLiteral("12/9/26");
+        english.time = QStringLiteral("7:00:10 AM");
+        ArchiveRecord instrument = PollAt(At("09.12.2026 07:00:15"), 3.0f);
+        instrument.data = QStringLiteral("09.12.26"); // an instrument's archive read out
+        QVERIFY(AppendRecords(folder() + "/Котёл_26_12_09_07.dbf", {c, english, instrument}));
+        ArchiveRecord broken = PollAt(At("09.12.2026 08:00:00"), 3.5f);
+        broken.data = QStringLiteral("31.02.2026");
+        QVERIFY(AppendRecords(folder() + "/Котёл_26_12_09_08.dbf", {broken}));
+        const QString longTable = ArchiveTablePath(folder(), longName, "26_12_09_12");
+        QVERIFY(QFileInfo(longTable).fileName().toUtf8().size() <= MaxTableNameBytes);
+        QVERIFY(AppendRecords(longTable, {PollAt(At("09.12.2026 12:00:01"), 4.5f)}));
+
         auto run = [&](const QStringList &args) {
             QProcess ctl;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("LC_ALL", "ru_RU.UTF-8");
+            ctl.setProcessEnvironment(env);
             ctl.start(QStringLiteral(ZELTARCTL_PATH), QStringList{"--dir", folder()} + args);
             ctl.waitForFinished(20000);
-            return qMakePair(ctl.exitCode(), QString::fromUtf8(ctl.readAllStandardOutput()));
+            return qMakePair(ctl.exitCode(), QString::fromUtf8(ctl.readAllStandardOutput() +
+                                                               ctl.readAllStandardError()));
         };
 
         auto [code, out] = run({"tables", "--device", "2"});
@@ -341,7 +444,10 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(1), QStringLiteral("Печь 1_26_12_09_08.dbf\t60\t09.12.2026 08:00:00\t"
                                              "09.12.2026 08:59:00"));
-        QCOMPARE(run({"tables", "--device", "1"}).second, QString());
+        QCOMPARE(run({"tables", "--device", "1"}).second,
+                 QStringLiteral("Котёл_26_12_09_07.dbf\t3\t09.12.2026 07:00:05\t09.12.2026 "
+                                "07:00:15\nКотёл_26_12_09_08.dbf\t1\t\t\n"));
+        QCOMPARE(run({"tables", "--device", "3"}).second.count('\n'), 1);
 
         std::tie(code, out) = run({"--device", "2", "export", "--from", "09.12.2026 08:59:00",
                                    "--to", "09.12.2026 10:00:00"});
@@ -353,7 +459,31 @@ private Q_SLOTS:
         QCOMPARE(run({"--device", "2", "export", "--output", output}).first, 0);
         QCOMPARE(PythonCsvRows(output, "utf-8", ",").size(), 181);
         QCOMPARE(run({"--device", "2", "export", "--from", "9.12.2026"}).first, 3);
-        QCOMPARE(run({"--device", "3", "export"}).first, 3);
+        QCOMPARE(run({"--device", "4", "export"}).first, 3);
+
+        // The other locales' records are exported; the one that cannot be read is said so.
+        std::tie(code, out) = run({"--device", "1", "export", "--to", "09.12.2026 07:30:00"});
+        QCOMPARE(code, 0);
+        QCOMPARE(out.count("\r\n"), 4);
+        std::tie(code, out) = run({"--device", "1", "export"});
+        QCOMPARE(code, 1);
+        QVERIFY2(out.contains("Котёл_26_12_09_08.dbf"), qPrintable(out));
+        QCOMPARE(run({"--device", "3", "export"}).second.count("\r\n"), 2);
+    }
+
+    // The station writes its dates and times in one form whatever the locale it runs in.
+    void recordTextsWhateverTheLocale()
+    {
+        Clock::setNow(At("09.12.2026 07:05:09"));
+        for (const QLocale &locale :
+             {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
+              QLocale(QLocale::Russian, QLocale::Russia)}) {
+            QLocale::setDefault(locale);
+            const ArchiveRecord record = ArchiveKeeper::PollRecord(DevicePollState());
+            QCOMPARE(record.data, QStringLiteral("09.12.2026"));
+            QCOMPARE(record.time, QStringLiteral("07:05:09"));
+        }
+        Clock::reset();
     }
 };
 

@@ -11,11 +11,17 @@
 #include "ui/range_chart_widget.h"
 #include "ui/range_table_model.h"
 
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -93,7 +99,6 @@ private Q_SLOTS:
         Station station(m_dir.path());
         FormMain form(station);
         QVERIFY(form.FormShow());
-        form.resize(1000, 700);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
 
@@ -101,6 +106,38 @@ private Q_SLOTS:
         ClickTab(form.PageControl1, form.tsHistory);
         HistoryPanel *history = form.tsHistory;
         QCOMPARE(form.PageControl1->currentWidget(), history);
+
+        // At the window's first size the chart has room and every column title is whole;
+        // the device tree keeps its width through maximise and restore.
+        QCOMPARE(form.size(), QSize(750, 551));
+        QVERIFY2(history->chartHist->width() >= 300,
+                 qPrintable(QString::number(history->chartHist->width())));
+        const auto titlesWhole = [](QHeaderView *header, int room) {
+            int total = 0;
+            for (int c = 0; c < header->count(); ++c) {
+                const QString title = header->model()->headerData(c, Qt::Horizontal).toString();
+                if (header->sectionSize(c) < header->fontMetrics().horizontalAdvance(title))
+                    return false;
+                total += header->sectionSize(c);
+            }
+            return total <= room;
+        };
+        QTRY_VERIFY(titlesWhole(history->lvHistPeriods->header(),
+                                history->lvHistPeriods->viewport()->width()));
+        QVERIFY(titlesWhole(history->gridHist->horizontalHeader(), INT_MAX));
+        const int treeWidth = form.splitter->sizes().at(0);
+        form.showMaximized();
+        QTRY_VERIFY(form.isMaximized());
+        form.showNormal();
+        QTRY_VERIFY(form.splitter->width() <= 750);
+        QTest::qWait(100); // the layout settles
+        QCOMPARE(form.size(), QSize(750, 551));
+        QCOMPARE(form.splitter->sizes().at(0), treeWidth);
+        form.resize(1000, 700);
+
+        // "From" and "to" offer the last day up to the last record.
+        QCOMPARE(history->dtHistTo->dateTime(), At("09.12.2026 10:29:30"));
+        QCOMPARE(history->dtHistFrom->dateTime(), At("08.12.2026 10:29:30"));
 
         // The device's earlier periods, newest first, and a name no device has any more.
         QTreeWidget *periods = history->lvHistPeriods;
@@ -111,6 +148,18 @@ private Q_SLOTS:
         QCOMPARE(periods->topLevelItem(1)->text(2), QStringLiteral("09:00:00 – 09:29:30"));
         QCOMPARE(history->cbHistArchive->itemText(1),
                  QStringLiteral("Старое имя (нет в конфигурации)"));
+        history->cbHistArchive->setCurrentIndex(1);
+        emit history->cbHistArchive->activated(1);
+        QCOMPARE(history->dtHistTo->dateTime(), At("01.12.2026 00:00:06"));
+        history->cbHistArchive->setCurrentIndex(0);
+        emit history->cbHistArchive->activated(0);
+        QCOMPARE(history->dtHistTo->dateTime(), At("09.12.2026 10:29:30"));
+
+        // A table made while the page is open (here by another poller) joins the list.
+        QVERIFY(WritePeriod(data, "Печь 1", At("09.12.2026 07:00:00"), 2, 30,
+                            [](int) { return 1.0f; }));
+        QTRY_COMPARE(periods->topLevelItemCount(), 4);
+        QCOMPARE(periods->topLevelItem(3)->text(0), QStringLiteral("09.12.2026 07:00"));
 
         ClickItem(periods, periods->topLevelItem(2));
         QCOMPARE(history->stHistShown->text(),
@@ -118,12 +167,19 @@ private Q_SLOTS:
         QCOMPARE(history->HistView->rowCount(), 60);
         QCOMPARE(history->HistView->index(20, 2).data().toString(), QStringLiteral("200000"));
 
-        // The last day: all three periods, the current one too, in time order.
+        // The last day: all four periods, the current one too, in time order.
         QTest::mouseClick(history->btnHistDay, Qt::LeftButton);
         RangeChartWidget *chart = history->chartHist;
-        QCOMPARE(history->HistView->rowCount(), 180);
-        QCOMPARE(chart->series().size(), 180);
-        QCOMPARE(history->HistView->index(179, 1).data().toString(), QStringLiteral("10:29:30"));
+        QCOMPARE(history->HistView->rowCount(), 182);
+        QCOMPARE(chart->series().size(), 182);
+        // However long the text over the chart, the tree keeps its width in a smaller window.
+        form.resize(750, 551);
+        QTRY_VERIFY(form.splitter->width() <= 750);
+        QTest::qWait(100); // the layout settles
+        QCOMPARE(form.size(), QSize(750, 551));
+        QCOMPARE(form.splitter->sizes().at(0), treeWidth);
+        form.resize(1000, 700);
+        QCOMPARE(history->HistView->index(181, 1).data().toString(), QStringLiteral("10:29:30"));
         QVERIFY(!chart->isZoomed());
 
         // Zoom by wheel around the pointer, by a rectangle, then back to the whole range.
@@ -143,6 +199,33 @@ private Q_SLOTS:
         QTest::mouseMove(chart, plot.center() - QPoint(5, 0));
         QVERIFY2(history->stHistCursor->text().startsWith(QStringLiteral("09.12.2026 ")),
                  qPrintable(history->stHistCursor->text()));
+
+        // Both exports take what the zoomed chart shows, offered in the archive folder under
+        // a name that says what it holds; the picture carries the device and the window.
+        const auto [shownFrom, shownTo] = chart->shownMoments();
+        const QString zoomedCsv = m_dir.filePath("zoomed.csv");
+        FileDialogs::setNextFileName(zoomedCsv);
+        QTest::mouseClick(history->btnHistCsvMachine, Qt::LeftButton);
+        QVERIFY2(FileDialogs::lastSuggestion().startsWith(data + "/Печь 1 09.12.2026 "),
+                 qPrintable(FileDialogs::lastSuggestion()));
+        QVERIFY(FileDialogs::lastSuggestion().endsWith(".csv"));
+        QFile zoomed(zoomedCsv);
+        QVERIFY(zoomed.open(QIODevice::ReadOnly));
+        const QList<QByteArray> zoomedLines = zoomed.readAll().trimmed().split('\n');
+        QVERIFY2(zoomedLines.size() > 2 && zoomedLines.size() < 100,
+                 qPrintable(QString::number(zoomedLines.size())));
+        for (const QByteArray &line : zoomedLines.mid(1)) {
+            const WallSeconds moment = Wall(QString::fromLatin1(line.left(19)).replace(',', ' '));
+            QVERIFY2(moment >= shownFrom && moment <= shownTo, line.constData());
+        }
+        const QString zoomedSvg = m_dir.filePath("zoomed.svg");
+        FileDialogs::setNextFileName(zoomedSvg);
+        QTest::mouseClick(history->btnHistPicture, Qt::LeftButton);
+        QFile svg(zoomedSvg);
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        const QString title =
+            QStringLiteral("Печь 1: %1 – %2").arg(WallText(shownFrom), WallText(shownTo));
+        QCOMPARE(QString::fromUtf8(svg.readAll()).count(title), 2); // drawn, and its <title>
         QTest::mouseClick(history->btnHistReset, Qt::LeftButton);
         QVERIFY(!chart->isZoomed());
 
@@ -159,8 +242,8 @@ private Q_SLOTS:
         QFile forPrograms(machine);
         QVERIFY(forPrograms.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = forPrograms.readAll().split('\n');
-        QCOMPARE(lines.size(), 182);
-        QCOMPARE(lines.at(21), QByteArray("09.12.2026,08:10:00,200000,3,0,2,0\r"));
+        QCOMPARE(lines.size(), 184);
+        QCOMPARE(lines.at(23), QByteArray("09.12.2026,08:10:00,200000,3,0,2,0\r"));
         for (const QString &suffix : {QStringLiteral("png"), QStringLiteral("svg")}) {
             const QString picture = m_dir.filePath("day." + suffix);
             FileDialogs::setNextFileName(picture);
@@ -170,17 +253,30 @@ private Q_SLOTS:
         QVERIFY(!QImage(m_dir.filePath("day.png")).isNull());
         QVERIFY(messages.texts().isEmpty());
 
-        // A saved archive table from elsewhere; a file that is no table is refused.
+        // A saved archive table from elsewhere, one record of which has a date nobody can
+        // read: the page says so. A file that is no table is refused.
         const QString saved = m_dir.filePath("saved.dbf");
         QVERIFY(QFile::copy(data + "/Печь 1_26_12_09_08.dbf", saved));
+        ArchiveRecord broken = PollAt(At("09.12.2026 08:30:00"), 1.0f);
+        broken.data = QStringLiteral("31.02.2026");
+        QVERIFY(AppendRecords(saved, {broken}));
         FileDialogs::setNextFileName(saved);
         QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
-        QCOMPARE(history->stHistShown->text(), QStringLiteral("saved.dbf: 60 зап."));
+        QCOMPARE(QDir(FileDialogs::lastSuggestion()).absolutePath(), data);
+        QCOMPARE(history->stHistShown->text(),
+                 QStringLiteral("saved.dbf: 60 зап., 1 зап. с нечитаемой датой или временем не "
+                                "показаны (saved.dbf)"));
         FileDialogs::setNextFileName(csv);
         QTest::mouseClick(history->btnHistOpen, Qt::LeftButton);
         QCOMPARE(messages.texts().size(), 1);
         QCOMPARE(history->HistView->rowCount(), 60);
         messages.reset();
+
+        // Qt's own file dialog names the kinds of file in Russian too.
+        QFileDialog dialog;
+        FileDialogs::prepare(dialog, data + "/x.csv");
+        QCOMPARE(dialog.directory().absolutePath(), data);
+        QCOMPARE(dialog.iconProvider()->type(QFileInfo(data)), QStringLiteral("Папка"));
 
         // The current period is the live table page.
         ClickItem(periods, periods->topLevelItem(0));

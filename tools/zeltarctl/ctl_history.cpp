@@ -141,6 +141,13 @@ int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream
     ArchiveIndex index(archive.folder);
     index.refresh();
     const HistoryRange range = RangeOfTables(index.tablesOf(name), options.from, options.to);
+    // An export that lacked records without a word would pass for a complete one.
+    if (range.unreadable > 0) {
+        err << "zeltarctl: " << range.unreadable
+            << " record(s) in the range have a date or time that cannot be read (first in "
+            << QFileInfo(range.unreadableTable).fileName() << "); nothing exported" << Qt::endl;
+        return ExitFailed;
+    }
 
     QString error;
     qint64 written = 0;
