@@ -474,16 +474,15 @@ private Q_SLOTS:
     // The station writes its dates and times in one form whatever the locale it runs in.
     void recordTextsWhateverTheLocale()
     {
-        Clock::setNow(At("09.12.2026 07:05:09"));
+        const QDateTime moment = At("09.12.2026 07:05:09");
         for (const QLocale &locale :
              {QLocale::c(), QLocale(QLocale::English, QLocale::UnitedStates),
               QLocale(QLocale::Russian, QLocale::Russia)}) {
             QLocale::setDefault(locale);
-            const ArchiveRecord record = ArchiveKeeper::PollRecord(DevicePollState());
+            const ArchiveRecord record = ArchiveKeeper::PollRecord(DevicePollState(), moment);
             QCOMPARE(record.data, QStringLiteral("09.12.2026"));
             QCOMPARE(record.time, QStringLiteral("07:05:09"));
         }
-        Clock::reset();
     }
 };
 
