@@ -1,9 +1,11 @@
 // The standard and the fast link mode side by side, in one run, against zeltar-sim taking
 // requests and sending replies at 9600 baud with an instrument turnaround of 10 ms: an
-// instrument archive download, a polling round of 16 instruments on one line, and the
-// station's CPU in each. The fast mode uses a turnaround of 10 ms as well. Prints its
+// instrument archive download, a polling round of 16 instruments on one line and on four,
+// the station's CPU in each and the longest stall of the thread that runs the windows. The
+// fast mode uses a turnaround of 10 ms as well. Prints its
 // figures; asserts nothing. Run it with nice: it takes minutes.
 #include "acquisition/archive_download.h"
+#include "acquisition/line_worker.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "link/modbus_frame.h"
@@ -16,11 +18,14 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <memory>
 
 using namespace zeltar;
 
@@ -63,32 +68,74 @@ double lineMs(int requestChars, int replyChars)
            InstrumentTurnaroundMs;
 }
 
+// How late a 5 ms timer of the thread that runs the windows comes at worst: the longest
+// time that thread could not serve the operator.
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(IntervalMs);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            if (m_last > 0)
+                m_worstMs = qMax(m_worstMs, (now - m_last) / 1e6 - IntervalMs);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    double worstMs() const { return m_worstMs; }
+
+private:
+    static constexpr int IntervalMs = 5;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    double m_worstMs = 0;
+};
+
 struct ArchiveRun
 {
     ArchiveDownload download;
     int reads = 0;
     double seconds = 0;
     double cpu = 0;
+    double stallMs = 0;
 };
 
+// The download as the window runs it: a job of the line's worker, the window's thread
+// free meanwhile.
 ArchiveRun downloadArchive(const QString &line, bool fast)
 {
-    SerialSession session;
-    session.setLinkMode(modeOf(fast));
-    session.setPortNames(PortNames({{1, line}}));
+    LineWorker worker(line);
+    worker.setLinkMode(modeOf(fast));
+    worker.setPortNames(PortNames({{1, line}}));
     InstrumentSettings device;
     device.PribPort = 1;
     device.PribBaud = Baud9600;
     device.PribAdr = 1;
 
     ArchiveRun run;
-    run.reads = 1; // the first read has no progress call
+    auto reads = std::make_shared<int>(1); // the first read has no progress call
+    auto download = std::make_shared<ArchiveDownload>();
     const double cpu = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    run.download = DownloadArchive(session, device, [&](const QString &, int) { ++run.reads; });
+    StallMeter stall;
+    QEventLoop loop;
+    worker.post(
+        [device, reads, download](SerialSession &port) {
+            *download = DownloadArchive(port, device, [reads](const QString &, int) { ++*reads; });
+        },
+        [&loop] { loop.quit(); });
+    loop.exec();
     run.seconds = wall.elapsed() / 1000.0;
     run.cpu = cpuSeconds() - cpu;
+    run.stallMs = stall.worstMs();
+    run.download = *download;
+    run.reads = *reads;
     return run;
 }
 
@@ -104,28 +151,36 @@ bool sameRecords(const QVector<DownloadedRecord> &a, const QVector<DownloadedRec
 
 struct PollRun
 {
-    double roundSeconds = 0; // mean of the measured rounds
-    double cpuPerRound = 0;
+    double roundSeconds = 0;  // from a round's first request to its last reply (mean)
+    double periodSeconds = 0; // from one round's start to the next (mean)
+    double cpuShare = 0;      // of one core, while polling
+    double stallMs = 0;
     int failed = 0;
-    int opens = 0;
 };
 
-PollRun pollRounds(const QString &line, bool fast)
+// Polls `perLine` instruments on each of the lines for Rounds rounds after a first one.
+PollRun pollRounds(const QStringList &lines, int perLine, bool fast)
 {
     QTemporaryDir dir;
     QFile ini(dir.filePath(QStringLiteral("Zeltar.ini")));
     if (!ini.open(QIODevice::WriteOnly))
         return {};
-    QString text = QStringLiteral("[MAIN]\nTimeOpr=1\nTimeArh=24\nCountUstr=%1\n").arg(Instruments);
-    for (int n = 1; n <= Instruments; ++n)
-        text += QStringLiteral("[ZELTAR%1]\nPribName=Прибор %1\nPribVkl=1\nPribPort=1\n"
-                               "PribBaud=%2\nPribAdr=%1\n")
-                    .arg(n)
-                    .arg(Baud9600);
-    text += QStringLiteral("[PORTS]\nCOM1=%1\n").arg(line);
+    const int count = perLine * static_cast<int>(lines.size());
+    QString text = QStringLiteral("[MAIN]\nTimeOpr=1\nTimeArh=24\nCountUstr=%1\n").arg(count);
+    QString ports = QStringLiteral("[PORTS]\n");
+    for (int line = 1; line <= lines.size(); ++line) {
+        ports += QStringLiteral("COM%1=%2\n").arg(line).arg(lines.at(line - 1));
+        for (int address = 1; address <= perLine; ++address)
+            text += QStringLiteral("[ZELTAR%1]\nPribName=%1\nPribVkl=1\nPribPort=%2\n"
+                                   "PribBaud=%3\nPribAdr=%4\n")
+                        .arg((line - 1) * perLine + address)
+                        .arg(line)
+                        .arg(Baud9600)
+                        .arg(address);
+    }
     if (fast)
         text += QStringLiteral("[LINK]\nMode=fast\nTurnaroundMs=%1\n").arg(TurnaroundMs);
-    ini.write(text.toUtf8());
+    ini.write((text + ports).toUtf8());
     ini.close();
 
     Station station(dir.path());
@@ -133,30 +188,57 @@ PollRun pollRounds(const QString &line, bool fast)
     station.loadConfiguration();
     PollingCycle cycle(station);
 
-    PollRun run;
+    // Per device, when each of its ticks began and when its poll came back.
+    QVector<QVector<qint64>> began(count + 1);
+    QVector<QVector<qint64>> ended(count + 1);
+    QElapsedTimer clock;
+    clock.start();
     QEventLoop loop;
-    QElapsedTimer wall;
-    double cpuStart = 0;
-    int rounds = 0;
+    PollRun run;
+    QObject::connect(&cycle, &PollingCycle::currentDeviceChanged, [&](const QString &name) {
+        if (!name.isEmpty())
+            began[name.toInt()].append(clock.nsecsElapsed());
+    });
     QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int n) {
-        if (station.state.device(n).PribNoLink != 0 && rounds > 0)
+        ended[n].append(clock.nsecsElapsed());
+        if (station.state.device(n).PribNoLink != 0)
             ++run.failed;
-        if (n != Instruments)
+        for (int k = 1; k <= count; ++k)
+            if (ended[k].size() < Rounds + 1)
+                return;
+        loop.quit();
+    });
+    double cpuStart = 0;
+    qint64 wallStart = 0;
+    std::unique_ptr<StallMeter> stall;
+    // The first round opens the ports; measuring starts with the second.
+    QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int) {
+        if (stall || ended[count].isEmpty())
             return;
-        if (rounds == 0) { // the first round opens the port
-            wall.start();
-            cpuStart = cpuSeconds();
-        }
-        if (++rounds > Rounds)
-            loop.quit();
+        cpuStart = cpuSeconds();
+        wallStart = clock.nsecsElapsed();
+        stall = std::make_unique<StallMeter>();
     });
     cycle.btnStartClick();
     loop.exec();
-    run.roundSeconds = wall.elapsed() / 1000.0 / Rounds;
-    run.cpuPerRound = (cpuSeconds() - cpuStart) / Rounds;
+    const double wall = (clock.nsecsElapsed() - wallStart) / 1e9;
+    run.cpuShare = (cpuSeconds() - cpuStart) / wall;
+    run.stallMs = stall ? stall->worstMs() : 0;
     cycle.btnStopClick();
-    station.lines.worker(1).runAndWait(
-        [&run](SerialSession &session) { run.opens = session.openCount(); });
+    for (int k = 1; k <= Rounds; ++k) {
+        qint64 first = std::numeric_limits<qint64>::max();
+        qint64 last = 0;
+        for (int n = 1; n <= count; ++n) {
+            first = qMin(first, began[n].value(k));
+            last = qMax(last, ended[n].value(k));
+        }
+        run.roundSeconds += (last - first) / 1e9 / Rounds;
+    }
+    run.periodSeconds = (began[1].value(Rounds) - began[1].value(1)) / 1e9 / (Rounds - 1);
+    QEventLoop settle;
+    QObject::connect(&cycle, &PollingCycle::pollingEnded, &settle, &QEventLoop::quit);
+    if (cycle.isBusy())
+        settle.exec();
     return run;
 }
 
@@ -173,10 +255,17 @@ int main(int argc, char *argv[])
     for (int n = 1; n <= Instruments; ++n)
         lineOptions << QStringLiteral("--addr") << QString::number(n);
     test::SimProcess pollSim(lineOptions);
-    if (!archiveSim.start() || !pollSim.start()) {
+    test::SimProcess pollSim2(lineOptions);
+    test::SimProcess pollSim3(lineOptions);
+    test::SimProcess pollSim4(lineOptions);
+    if (!archiveSim.start() || !pollSim.start() || !pollSim2.start() || !pollSim3.start() ||
+        !pollSim4.start()) {
         std::fprintf(stderr, "zeltar-sim did not start\n");
         return 1;
     }
+
+    const QStringList pollLines{pollSim.portPath(), pollSim2.portPath(), pollSim3.portPath(),
+                                pollSim4.portPath()};
 
     // The line's own time of a download: every read's request, turnaround and reply.
     const int request = static_cast<int>(
@@ -189,16 +278,16 @@ int main(int argc, char *argv[])
                 "turnaround of %d ms\n\n",
                 InstrumentTurnaroundMs, TurnaroundMs);
     std::printf("Instrument archive download, %d records\n", records);
-    std::printf("  %-9s %9s %11s %9s %9s %12s\n", "mode", "time s", "ms/record", "CPU s", "CPU %",
-                "x line time");
+    std::printf("  %-9s %9s %11s %9s %9s %12s %13s\n", "mode", "time s", "ms/record", "CPU s",
+                "CPU %", "x line time", "worst stall");
     ArchiveRun runs[2];
     for (const bool fast : {false, true}) {
         ArchiveRun &run = runs[fast ? 1 : 0];
         run = downloadArchive(archiveSim.portPath(), fast);
         const double line = run.reads * lineMs(request, reply) / 1000.0;
-        std::printf("  %-9s %9.1f %11.1f %9.2f %9.2f %12.2f%s\n", nameOf(fast), run.seconds,
-                    1000.0 * run.seconds / qMax(1, run.reads), run.cpu,
-                    100.0 * run.cpu / run.seconds, run.seconds / line,
+        std::printf("  %-9s %9.1f %11.1f %9.2f %9.2f %12.2f %10.1f ms%s\n", nameOf(fast),
+                    run.seconds, 1000.0 * run.seconds / qMax(1, run.reads), run.cpu,
+                    100.0 * run.cpu / run.seconds, run.seconds / line, run.stallMs,
                     run.download.complete() ? "" : "  (failed)");
     }
     const double line = runs[1].reads * lineMs(request, reply) / 1000.0;
@@ -209,17 +298,24 @@ int main(int argc, char *argv[])
                 sameRecords(runs[0].download.records, runs[1].download.records) ? "yes" : "NO",
                 static_cast<int>(runs[1].download.records.size()));
 
-    std::printf("Polling round of %d instruments on one line, TimeOpr 1 s (mean of %d rounds)\n",
+    const double roundLine = Instruments * lineMs(pollRequest, pollReply) / 1000.0;
+    std::printf("Polling %d instruments, TimeOpr 1 s (mean of %d rounds after the first)\n",
                 Instruments, Rounds);
-    std::printf("  %-9s %9s %14s %9s %12s\n", "mode", "round s", "CPU s/round", "no link",
-                "port opens");
-    for (const bool fast : {false, true}) {
-        const PollRun run = pollRounds(pollSim.portPath(), fast);
-        std::printf("  %-9s %9.2f %14.3f %9d %12d\n", nameOf(fast), run.roundSeconds,
-                    run.cpuPerRound, run.failed, run.opens);
+    std::printf("  %-22s %9s %10s %12s %9s %13s %8s\n", "lines x instruments", "round s",
+                "period s", "x line time", "CPU %", "worst stall", "no link");
+    for (const int lineCount : {1, 4}) {
+        for (const bool fast : {false, true}) {
+            const QStringList lines = pollLines.mid(0, lineCount == 1 ? 1 : 4);
+            const int perLine = Instruments / lineCount;
+            const PollRun run = pollRounds(lines, perLine, fast);
+            const double busiest = perLine * lineMs(pollRequest, pollReply) / 1000.0;
+            std::printf("  %d x %-2d %-15s %9.2f %10.2f %12.2f %9.2f %10.1f ms %8d\n", lineCount,
+                        perLine, nameOf(fast), run.roundSeconds, run.periodSeconds,
+                        run.roundSeconds / busiest, 100.0 * run.cpuShare, run.stallMs, run.failed);
+        }
     }
-    std::printf("  line's own time of a round: %.2f s\n",
-                Instruments * lineMs(pollRequest, pollReply) / 1000.0);
+    std::printf("  line's own time of a round of %d: %.2f s; of 4: %.2f s\n", Instruments,
+                roundLine, roundLine / 4);
     std::printf("\nRequests that overlapped an earlier exchange on the line: %d of %d (archive), "
                 "%d of %d (polling)\n",
                 archiveSim.lineCount("overlaps"), archiveSim.lineCount("requests"),
