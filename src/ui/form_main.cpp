@@ -22,6 +22,7 @@
 #include "ui/maker.h"
 #include "ui/station_icons.h"
 #include "ui/up_down.h"
+#include "ui/window_helpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -55,12 +56,6 @@ namespace zeltar {
 namespace {
 
 const QString WindowCaption = QStringLiteral("Система сбора данных с приборов ЗЕЛТАР v2.33");
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QLabel *sunkenText(const char *name, QWidget *parent)
 {
@@ -127,13 +122,11 @@ FormMain::FormMain(Station &station, QWidget *parent)
     connectPolling();
 
     // Status-bar hints: the hint of the control under the pointer, cleared elsewhere.
-    for (QWidget *hinted : std::initializer_list<QWidget *>{
-             twData, stCurrentUstr, memoProgMes, btnStart, btnStop, btnNastrWare, SpeedBtn_About,
-             SpeedBtn_WWW, SpeedBtn_Mail, btnExit, btnReadArh, btnClearJournal})
-        hinted->installEventFilter(this);
-    for (QWidget *plain :
-         std::initializer_list<QWidget *>{Panel1, sbMain, tsCurrentData, PageControl1})
-        plain->installEventFilter(this);
+    auto *hints = new StatusHints(sbMain, false, this);
+    hints->hint({twData, stCurrentUstr, memoProgMes, btnStart, btnStop, btnNastrWare,
+                 SpeedBtn_About, SpeedBtn_WWW, SpeedBtn_Mail, btnExit, btnReadArh, btnClearJournal,
+                 editGrafMin, editGrafMax, editGrafN});
+    hints->clear({Panel1, sbMain, tsCurrentData, PageControl1});
     showJournal();
 }
 
@@ -765,16 +758,10 @@ void FormMain::btnClearJournalClick()
     m_station.journal.clear();
 }
 
-void FormMain::centreOver(QWidget *window) const
-{
-    window->move(x() + width() / 2 - window->width() / 2,
-                 y() + height() / 2 - window->height() / 2);
-}
-
 void FormMain::SpeedBtn_AboutClick()
 {
     FormAbout about(this);
-    centreOver(&about);
+    CentreOver(&about, this);
     about.exec();
 }
 
@@ -783,7 +770,7 @@ void FormMain::btnNastrWareClick()
     if (m_station.state.OprRun) // the button is disabled while polling runs
         return;
     FormNastrWare settings(m_station, this, &m_settingsClock);
-    centreOver(&settings);
+    CentreOver(&settings, this);
     connect(&settings, &FormNastrWare::settingsClosed, this, &FormMain::RebuildMainTree);
     settings.enter();
 }
@@ -872,14 +859,6 @@ bool FormMain::eventFilter(QObject *watched, QEvent *event)
             btnApplyGrafClick();
             return true;
         }
-    }
-    if (event->type() == QEvent::Enter) {
-        auto *widget = qobject_cast<QWidget *>(watched);
-        if (widget == Panel1 || widget == sbMain || widget == tsCurrentData ||
-            widget == PageControl1)
-            sbMain->clearMessage();
-        else if (widget != nullptr)
-            sbMain->showMessage(widget->toolTip());
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -125,7 +125,6 @@ private:
     void btnClearJournalClick();
     void SpeedBtn_AboutClick();
     void btnNastrWareClick();
-    void centreOver(QWidget *window) const;
     void SpeedBtn_WWWClick();
     void SpeedBtn_MailClick();
     void FormActivate();

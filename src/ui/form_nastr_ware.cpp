@@ -12,11 +12,11 @@
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
 #include "ui/station_icons.h"
+#include "ui/window_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,16 +252,8 @@ bool FormNastrWare::twNastrChanging(int cur, int next)
         m_current = next;
         return true;
     }
-    if (cur == 0) {
-        if (!acceptProgramSettings())
-            return false;
-        WriteProgramSettings(m_station.ini, m_station.settings);
-    } else if (isDevice(cur)) {
-        if (!takeDeviceEntries(cur))
-            return false;
-        WriteDevice(m_station.ini, m_station.table, cur);
-        setNodeText(cur);
-    }
+    if (!takeNode(cur))
+        return false;
     m_current = next;
     if (next == 0) {
         showProgramPage();
@@ -269,6 +261,21 @@ bool FormNastrWare::twNastrChanging(int cur, int next)
     } else {
         showInstrumentPages();
         ShowPribSettings(next);
+    }
+    return true;
+}
+
+bool FormNastrWare::takeNode(int n)
+{
+    if (n == 0) {
+        if (!acceptProgramSettings())
+            return false;
+        WriteProgramSettings(m_station.ini, m_station.settings);
+    } else if (isDevice(n)) {
+        if (!takeDeviceEntries(n))
+            return false;
+        WriteDevice(m_station.ini, m_station.table, n);
+        setNodeText(n);
     }
     return true;
 }
@@ -354,7 +361,9 @@ bool FormNastrWare::takeEdits(int n, InstrumentSettings *settings)
     const InstrumentSettings &record = m_station.table.device(n);
     // The program has no entries of its own: it comes along from the record.
     InstrumentSettings taken = record;
-    const QString refusal = ParseSettings(entries(), &taken);
+    QString refusal = positionRefusal();
+    if (refusal.isEmpty())
+        refusal = ParseSettings(entries(), &taken);
     if (!refusal.isEmpty()) {
         ShowError(refusal);
         return false;
@@ -435,7 +444,8 @@ void FormNastrWare::fitToInstrumentPage()
 {
     // 763 x 550 suits the font the pages were laid out for. Where the desktop's font needs
     // more room, open large enough to show the instrument page without scrolling, as far
-    // as the screen allows; the page scrolls beyond that.
+    // as the screen allows; the page scrolls beyond that. Like every dialog of the station it
+    // keeps that size and has no maximise button.
     const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
     const QSize page = scroll->widget()->sizeHint();
     QSize wanted(qMax(width(), instrumentPageWidth() + treeWidthForNames()),
@@ -443,7 +453,7 @@ void FormNastrWare::fitToInstrumentPage()
                                     sbNastr->sizeHint().height() + 64));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         wanted = wanted.boundedTo(screen->availableGeometry().size());
-    resize(wanted);
+    setFixedSize(wanted);
 }
 
 // ---- Program page ---------------------------------------------------------------------
@@ -460,6 +470,10 @@ void FormNastrWare::btnSelDirClick()
 
 void FormNastrWare::btnAddDeviceClick()
 {
+    // The new device's node is selected next: what was typed on the node shown is taken
+    // first, as leaving it by the tree takes it, and an invalid entry keeps the operator there.
+    if (!takeNode(m_current))
+        return;
     DeviceList devices(m_station.ini, m_station.settings, m_station.table);
     const DeviceList::AddResult added = devices.Add();
     if (!added.refusal.isEmpty()) {
@@ -527,23 +541,6 @@ void FormNastrWare::TimerOutTimeTimer()
     const QDateTime now = Clock::now();
     stSysDate->setText(SysDateText(now));
     stSysTime->setText(SysTimeText(now));
-}
-
-// ---- Status-bar hints -----------------------------------------------------------------
-
-bool FormNastrWare::eventFilter(QObject *watched, QEvent *event)
-{
-    const auto type = event->type();
-    if (type == QEvent::Enter || type == QEvent::Leave) {
-        auto *widget = qobject_cast<QWidget *>(watched);
-        const bool hinted = widget == btn_Save || widget == btnAddDevice ||
-                            widget == btnDelDevice || widget == BtnTestUstr || widget == twNastr;
-        if (hinted && type == QEvent::Enter)
-            sbNastr->showMessage(widget->toolTip());
-        else if (hinted || type == QEvent::Enter)
-            sbNastr->clearMessage();
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace zeltar

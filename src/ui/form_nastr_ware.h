@@ -169,7 +169,6 @@ protected:
     void reject() override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void fitToInstrumentPage();
@@ -197,6 +196,9 @@ private:
     void currentNodeChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     bool twNastrChanging(int cur, int next);
     void keepShownNodeSelected();
+    // Takes the entries of node n and writes them to the configuration file, as leaving the
+    // node does; false (after the refusal's message) when a check refuses an entry.
+    bool takeNode(int n);
     void showProgramPage();
     void showInstrumentPages();
     void showProgramSettings();
@@ -211,6 +213,12 @@ private:
     // *settings; false (and *settings untouched) when a check refuses an entry.
     bool takeEdits(int n, InstrumentSettings *settings);
     bool takeDeviceEntries(int n);
+    // The refusal of an address or archive period typed outside its control's range, or an
+    // empty text. A stored value shown and left as it is passes: the record keeps it.
+    QString positionRefusal() const;
+    // The port, baud index and address that the page shows, into *device; false after the
+    // refusal's message when the address typed cannot be used.
+    bool shownLink(InstrumentSettings *device) const;
     void showEntries(const SettingsEntries &shown);
     void fillRanges(int type);
 

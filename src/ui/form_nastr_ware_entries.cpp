@@ -9,6 +9,7 @@
 #include "ui/form_edit_snap.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/up_down.h"
+#include "ui/window_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +19,46 @@
 #include <algorithm>
 
 namespace zeltar {
+
+namespace {
+
+const QString AddressRangeMessage =
+    QStringLiteral("Значение адреса прибора должно быть в диапазоне 0...99");
+const QString PeriodArhRangeMessage =
+    QStringLiteral("Значение периода архивирования должно быть в диапазоне 0...1000 сек");
+
+// Whether the whole number in field may be taken: one within its range, or the number shown
+// from the record and left as it is.
+bool PositionTakes(const QLineEdit *field, int shown, int minimum, int maximum)
+{
+    bool ok = false;
+    const int value = field->text().trimmed().toInt(&ok);
+    return ok && (value == shown || (value >= minimum && value <= maximum));
+}
+
+} // namespace
+
+QString FormNastrWare::positionRefusal() const
+{
+    if (!PositionTakes(cbPribAdr, m_shownEntries.upPribAdr, 0, 99))
+        return AddressRangeMessage;
+    if (!PositionTakes(editPribPeriodArh, m_shownEntries.upPribPeriodArh, 0, 1000))
+        return PeriodArhRangeMessage;
+    return {};
+}
+
+bool FormNastrWare::shownLink(InstrumentSettings *device) const
+{
+    if (!PositionTakes(cbPribAdr, m_shownEntries.upPribAdr, 0, 99)) {
+        ShowError(AddressRangeMessage);
+        return false;
+    }
+    // A stored address above 99 is used as it is; the record keeps a byte.
+    device->PribPort = static_cast<quint8>(qBound(0, ListValue(cbPribPort) + 1, 255));
+    device->PribBaud = static_cast<quint8>(qBound(0, ListValue(cbPribBaud), 255));
+    device->PribAdr = static_cast<quint8>(qBound(0, upPribAdr->position(), 255));
+    return true;
+}
 
 SettingsEntries FormNastrWare::entries() const
 {
@@ -204,8 +245,7 @@ void FormNastrWare::sgProgDblClick()
     if (!isDevice(k) || !RegulationProgram(m_station.table.device(k)).isStepRow(r))
         return;
     m_editSnap->prepare(m_station.table.device(k), r);
-    m_editSnap->move(x() + width() / 2 - m_editSnap->width() / 2,
-                     y() + height() / 2 - m_editSnap->height() / 2);
+    CentreOver(m_editSnap, this);
     m_editSnap->exec();
     ShowProgram(k);
 }

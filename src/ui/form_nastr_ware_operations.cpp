@@ -14,7 +14,9 @@
 #include "ui/form_info_ustr.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/up_down.h"
+#include "ui/window_helpers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -40,24 +42,36 @@ void FormNastrWare::BtnReadClick()
     const int k = operationDevice();
     if (k == 0)
         return;
-    // A stored address above 99 is read at as it is; the record keeps a byte.
-    const int address = qBound(0, upPribAdr->position(), 255);
-    const int baud = ListValue(cbPribBaud);
+    InstrumentSettings link = m_station.table.device(k);
+    if (!shownLink(&link))
+        return;
+    // Name, polling flag and port are the station's, not the instrument's: the read leaves
+    // them as the operator typed them, to be taken with the rest when the node is left.
+    const QString typedName = editNamePrib->text();
+    const bool typedVkl = cbVkl->isChecked();
+    const int typedPort = ListValue(cbPribPort);
+    const quint8 storedPort = m_station.table.device(k).PribPort;
     auto table = std::make_shared<DeviceTable>(m_station.table);
+    table->device(k).PribPort = link.PribPort;
     auto clock = std::make_shared<InstrumentClock>(m_clock);
     auto code = std::make_shared<int>(SettingsReadNoPort);
     runOperation(
-        table->device(k).PribPort,
+        link.PribPort,
         [=](SerialSession &port) {
-            *code = ReadInstrumentSettings(port, *table, k, baud, address, clock.get());
+            *code =
+                ReadInstrumentSettings(port, *table, k, link.PribBaud, link.PribAdr, clock.get());
         },
         [=] {
             m_station.table = *table;
+            m_station.table.device(k).PribPort = storedPort;
             m_clock = *clock;
             if (*code != SettingsReadOk)
                 ShowError(SettingsReadFailureText(*code));
             showClock(m_clock, 2000);
             ShowPribSettings(k);
+            editNamePrib->setText(typedName);
+            cbVkl->setChecked(typedVkl);
+            ShowListValue(cbPribPort, typedPort, QString::number(typedPort + 1));
             setBusy(false);
             if (*code == SettingsReadOk)
                 ShowInformation(SettingsReadSuccessText());
@@ -112,13 +126,15 @@ void FormNastrWare::BtnTestUstrClick()
     const int k = selectedNode();
     if (!isDevice(k) || m_busy)
         return;
+    // The test reaches the instrument as the page shows it, before anything is taken.
+    InstrumentSettings device = m_station.table.device(k);
+    if (!shownLink(&device))
+        return;
     setEnabled(false);
     m_info->beginTest();
-    m_info->move(x() + width() / 2 - m_info->width() / 2,
-                 y() + height() / 2 - m_info->height() / 2);
+    CentreOver(m_info, this);
     m_info->show();
     m_busy = true;
-    const InstrumentSettings device = m_station.table.device(k);
     auto result = std::make_shared<LinkTestResult>();
     FormInfoUstr *info = m_info;
     const auto progress =

@@ -5,6 +5,7 @@
 #include "ui/form_nastr_ware.h"
 #include "ui/station_icons.h"
 #include "ui/up_down.h"
+#include "ui/window_helpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,12 +30,6 @@
 namespace zeltar {
 
 namespace {
-
-template <typename T> T *named(T *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
 
 QLineEdit *numberField(const QString &name, QWidget *parent, int width = 70)
 {
@@ -526,13 +521,11 @@ QWidget *FormNastrWare::createRegulationPage()
 void FormNastrWare::installHints()
 {
     // The hint of the control under the pointer goes to the status bar; the background
-    // clears it.
-    for (QWidget *hinted : std::initializer_list<QWidget *>{btn_Save, btnAddDevice, btnDelDevice,
-                                                            BtnTestUstr, twNastr})
-        hinted->installEventFilter(this);
-    for (QWidget *plain : std::initializer_list<QWidget *>{
-             this, Panel1, sbNastr, pcNastr, tabNastrProg, groupProgParams, groupDataCollection})
-        plain->installEventFilter(this);
+    // clears it, and so does leaving a hinted control.
+    auto *hints = new StatusHints(sbNastr, true, this);
+    hints->hint({btn_Save, btnAddDevice, btnDelDevice, BtnTestUstr, twNastr});
+    hints->clear(
+        {this, Panel1, sbNastr, pcNastr, tabNastrProg, groupProgParams, groupDataCollection});
 }
 
 } // namespace zeltar

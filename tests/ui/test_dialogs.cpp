@@ -137,7 +137,8 @@ private Q_SLOTS:
         QVERIFY(sameProgram(record, before));
     }
 
-    // The about box and the step editor are as large as their texts at the desktop's font.
+    // The about box, the step editor and the link test dialog are as large as their texts at
+    // the desktop's font.
     void dialogsFitTheirTexts()
     {
         FormAbout about;
@@ -147,12 +148,21 @@ private Q_SLOTS:
             QVERIFY(!label->wordWrap());
         }
 
+        // Captions fit a title bar in its bold font beside the icon and the buttons: the step
+        // editor's, and the link test's longest progress line.
+        const auto captionFits = [](const QWidget &dialog) {
+            QFont title = dialog.font();
+            title.setBold(true);
+            return dialog.width() >
+                   QFontMetrics(title).horizontalAdvance(dialog.windowTitle()) + 100;
+        };
         InstrumentSettings record = twoSteps();
         FormEditSnap editor;
         editor.prepare(record, 2);
-        QFont title = editor.font();
-        title.setBold(true);
-        QVERIFY(editor.width() > QFontMetrics(title).horizontalAdvance(editor.windowTitle()));
+        QVERIFY(captionFits(editor));
+        FormInfoUstr info;
+        info.showProgress(LinkTestProgressCaption(LinkTestAttempts));
+        QVERIFY(captionFits(info));
     }
 
     void stepEditorStoresOnlyOnOk()

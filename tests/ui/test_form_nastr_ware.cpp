@@ -97,7 +97,8 @@ private:
     void settle() { QTRY_VERIFY_WITH_TIMEOUT(!m_form->isBusy(), 20000); }
     QString dataFolder() const { return dir() + QStringLiteral("/Data/"); }
 
-    // Three devices, the first two on COM1 (the simulator's line when one is given).
+    // Three devices, the first and the third on COM1 (the simulator's line when one is
+    // given), the second on COM2, which no line answers.
     void start(const QString &line = QStringLiteral("/nonexistent"))
     {
         QVERIFY(QDir(dir()).mkpath(QStringLiteral("Data")));
@@ -112,7 +113,7 @@ private:
                                   "Point2=02;002:30;000012,5;\n"
                                   "[ZELTAR2]\nPribName=Котёл\nPribVkl=0\nPribPort=2\n"
                                   "[ZELTAR3]\nPribName=Сушка\nPribVkl=1\nPribPort=1\n"
-                                  "[PORTS]\nCOM1=%2\n")
+                                  "[PORTS]\nCOM1=%2\nCOM2=/nonexistent/line\n")
                        .arg(dataFolder(), line)
                        .toUtf8());
         file.close();
@@ -187,6 +188,9 @@ private Q_SLOTS:
         QCOMPARE(m_form->stSysDate->text(), QStringLiteral("05:03:24"));
         QCOMPARE(m_form->stSysTime->text(), QStringLiteral("14:07:09"));
         QVERIFY(m_messages->messages().isEmpty());
+        // No maximise button: the window keeps the size it opens at, as dialogs do.
+        QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
     }
 
     void leavingTheProgramNodeChecksAndWritesIt()
@@ -360,8 +364,19 @@ private Q_SLOTS:
     void addAndDeleteDevices()
     {
         start();
+        // Adding takes what was typed on the node shown, as leaving it does, or is refused.
+        select(1);
+        m_form->editNamePrib->setText(QStringLiteral("Печь 1а"));
+        m_form->editPribUst[1]->setText(QStringLiteral("x"));
         m_form->btnAddDevice->click();
-        QCOMPARE(nodeTexts(m_form->twNastr).last(), QStringLiteral("Новое устройство"));
+        QCOMPARE(m_messages->texts(), QStringList{"Неверное значение уставки 2"});
+        QCOMPARE(m_station->settings.CountUstr, 3);
+        QCOMPARE(m_form->selectedNode(), 1);
+        m_form->editPribUst[1]->setText(QStringLiteral("20"));
+        m_form->btnAddDevice->click();
+        QCOMPARE(nodeTexts(m_form->twNastr),
+                 (QStringList{"Программа", "Печь 1а", "Котёл", "Сушка", "Новое устройство"}));
+        QCOMPARE(savedFile().readString("ZELTAR1", "PribName", {}), QStringLiteral("Печь 1а"));
         QCOMPARE(m_form->selectedNode(), 4);
         QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Новое устройство"));
         QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 4);
@@ -378,7 +393,7 @@ private Q_SLOTS:
         m_form->btnDelDevice->click();
         QCOMPARE(m_messages->lastText(), QStringLiteral("Удалить устройство ?"));
         QCOMPARE(nodeTexts(m_form->twNastr),
-                 (QStringList{"Программа", "Печь 1", "Сушка", "Новое устройство"}));
+                 (QStringList{"Программа", "Печь 1а", "Сушка", "Новое устройство"}));
         QCOMPARE(m_form->selectedNode(), 2);
         QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Сушка"));
         QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 3);
@@ -397,6 +412,7 @@ private Q_SLOTS:
     void programStepsThroughTheButtons()
     {
         start();
+        m_station->table.device(1).Program[1].Value = 25.3f;
         select(1);
         m_form->pcNastr->setCurrentWidget(m_form->tabNastrReg);
         clickStep(0);
@@ -404,6 +420,8 @@ private Q_SLOTS:
         QCOMPARE(m_station->table.device(1).PribPoint, 3);
         QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
         QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("0"));
+        // A stored single in the fewest digits that give it back.
+        QCOMPARE(m_form->sgProg->item(2, 2)->text(), QStringLiteral("25,3"));
         clickStep(2);
         m_form->BtnDelSnap->click();
         QCOMPARE(m_form->sgProg->rowCount(), 2);
@@ -439,6 +457,9 @@ private Q_SLOTS:
         start(sim.portPath());
         select(1);
         QCOMPARE(m_form->cbPribType->currentIndex(), 3);
+        // Name and polling flag are the station's: the read leaves them as typed.
+        m_form->editNamePrib->setText(QStringLiteral("Печь 9"));
+        m_form->cbVkl->setChecked(false);
 
         // While busy only the animation stays in colour, and the window cannot be closed.
         QList<bool> whileBusy;
@@ -460,6 +481,8 @@ private Q_SLOTS:
         QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("70"));
         QCOMPARE(m_form->cbPribType->currentIndex(), 0);
         QCOMPARE(m_station->table.device(1).PribUst1, 70.0f);
+        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Печь 9"));
+        QVERIFY(!m_form->cbVkl->isChecked());
         // The instrument's clock, read with the settings, runs on the PC's own.
         QVERIFY(m_form->DateEdit->text().endsWith(QDate::currentDate().toString("yyyy")));
 
@@ -472,6 +495,17 @@ private Q_SLOTS:
         settle();
         QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55,5"));
         QCOMPARE(m_messages->messages().size(), 3);
+        QCOMPARE(m_station->table.device(1).PribName, QStringLiteral("Печь 9"));
+        QCOMPARE(m_station->table.device(1).PribVkl, quint8(0));
+
+        // The read goes out on the port shown, which no line answers here, and the list
+        // keeps it.
+        m_form->cbPribPort->setCurrentIndex(1);
+        m_form->BtnRead->click();
+        settle();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Ошибка связи с прибором: 1"));
+        QCOMPARE(m_form->cbPribPort->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(m_station->table.device(1).PribPort, quint8(1));
     }
 
     void linkTestDisablesTheWindowUntilTheDialogCloses()
@@ -498,15 +532,28 @@ private Q_SLOTS:
         info->close();
         QVERIFY(m_form->isEnabled());
 
-        // An unreachable instrument: nothing found, same closing rule.
-        select(3);
-        m_station->table.device(3).PribAdr = 42;
+        // The test reaches the instrument as the page shows it, before anything is taken:
+        // an address typed that nothing answers at finds nothing, same closing rule ...
+        m_form->cbPribAdr->setText(QStringLiteral("42"));
         m_form->BtnTestUstr->click();
         settle();
         QCOMPARE(info->windowTitle(), QStringLiteral("Устройство не найдено"));
         QVERIFY(info->stNoFind->isVisible());
         info->Button1->click();
         QVERIFY(m_form->isEnabled());
+
+        // ... and a device stored elsewhere, shown on the simulator's COM1 at its rate and
+        // address, is found there.
+        select(2);
+        m_form->cbPribPort->setCurrentIndex(0);
+        m_form->cbPribBaud->setCurrentIndex(2);
+        m_form->cbPribAdr->setText(QStringLiteral("1"));
+        m_form->BtnTestUstr->click();
+        settle();
+        QCOMPARE(info->windowTitle(), QStringLiteral("Найден прибор"));
+        QCOMPARE(info->stPort->text(), QStringLiteral("COM1"));
+        info->Button1->click();
+        QCOMPARE(m_station->table.device(2).PribPort, quint8(2));
     }
 
     // Values the lists and fields cannot show in their usual way, as an instrument's read
@@ -616,22 +663,37 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("from");
         QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::newRow("device") << 1 << "editPribUst2"
+                                << "x"
                                 << "Неверное значение уставки 2";
         QTest::newRow("program") << 0 << "editTimeOpr"
+                                 << "x"
                                  << "Период опроса должнен изменяться от 1 до 999 сек";
+        // Beyond the arrows' range: refused, not brought into it.
+        QTest::newRow("address") << 1 << "cbPribAdr"
+                                 << "150"
+                                 << "Значение адреса прибора должно быть в диапазоне 0...99";
+        QTest::newRow("no address") << 1 << "cbPribAdr"
+                                    << ""
+                                    << "Значение адреса прибора должно быть в диапазоне 0...99";
+        QTest::newRow("archive period")
+            << 1 << "editPribPeriodArh"
+            << "1001"
+            << "Значение периода архивирования должно быть в диапазоне 0...1000 сек";
     }
 
     void refusedNodeChangeKeepsTheTreeWithThePages()
     {
         QFETCH(int, from);
         QFETCH(QString, field);
+        QFETCH(QString, typed);
         QFETCH(QString, message);
         start();
         select(from);
         auto *edit = m_form->findChild<QLineEdit *>(field);
-        edit->setText(QStringLiteral("x"));
+        edit->setText(typed);
         select(2);
         QCOMPARE(m_messages->lastText(), message);
         QCOMPARE(m_form->selectedNode(), from);
