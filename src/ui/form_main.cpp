@@ -8,6 +8,7 @@
 #include "config/device_list.h"
 #include "core/message_service.h"
 #include "link/serial_session.h"
+#include "ui/archive_download_flow.h"
 #include "ui/archive_grid.h"
 #include "ui/archive_table_model.h"
 #include "ui/chart_fill.h"
@@ -120,6 +121,12 @@ FormMain::FormMain(Station &station, QWidget *parent)
     connect(timerIcon, &QTimer::timeout, this, &FormMain::timerIconTimer);
 
     connectPolling();
+
+    // The archive download holds the buttons that would start another exchange.
+    m_download = new ArchiveDownloadFlow(m_station, this, sbMain);
+    connect(m_download, &ArchiveDownloadFlow::started, this, [this] { holdExchangeButtons(true); });
+    connect(m_download, &ArchiveDownloadFlow::ended, this, [this] { holdExchangeButtons(false); });
+    connect(m_download, &ArchiveDownloadFlow::fileChosen, this, &FormMain::showDownloadedArchive);
 
     // Status-bar hints: the hint of the control under the pointer, cleared elsewhere.
     auto *hints = new StatusHints(sbMain, false, this);
@@ -669,56 +676,24 @@ void FormMain::btnReadArhClick()
 {
     ArhPribView = false;
     QTreeWidgetItem *selected = twData->currentItem();
-    if (selected == nullptr || m_downloading)
+    if (selected == nullptr || m_download->running())
         return;
     const int k = twData->indexOfTopLevelItem(selected);
     if (k == 0 || k > m_station.settings.CountUstr) {
         ShowWarning(DownloadNoDeviceMessage);
         return;
     }
-
-    // The download is a job of the device's line; the window stays alive meanwhile, with
-    // the buttons that would start another exchange held until it ends.
-    m_downloading = true;
-    for (QWidget *control :
-         {static_cast<QWidget *>(btnStart), static_cast<QWidget *>(btnStop),
-          static_cast<QWidget *>(btnNastrWare), static_cast<QWidget *>(btnReadArh)})
-        control->setEnabled(false);
-    const InstrumentSettings device = m_station.table.device(k);
-    QStatusBar *status = sbMain;
-    const auto progress =
-        ProgressTo(status, [status](const QString &text) { status->showMessage(text); });
-    auto download = std::make_shared<ArchiveDownload>();
-    m_station.lines.worker(device.PribPort)
-        .post(
-            [device, download, progress](SerialSession &port) {
-                *download = DownloadArchive(port, device, progress);
-                port.ClosePort();
-            },
-            [this, download] { finishDownload(*download); });
+    m_download->start(m_station.table.device(k));
 }
 
-void FormMain::finishDownload(const ArchiveDownload &download)
+void FormMain::holdExchangeButtons(bool held)
 {
-    // Whatever happens below, the buttons come back.
-    const auto release = qScopeGuard([this] {
-        m_downloading = false;
-        btnStart->setEnabled(true);
-        btnStop->setEnabled(true);
-        btnNastrWare->setEnabled(!m_station.state.OprRun);
-        btnReadArh->setEnabled(!m_station.state.OprRun);
-    });
-    if (m_closing)
-        return;
-    if (!download.complete()) {
-        ShowError(download.message());
-        return;
-    }
-    sbMain->showMessage(DownloadDoneStatus);
-    const QString file = FileDialogs::saveFileName(this, DownloadSaveTitle, QStringLiteral("*.dbf"),
-                                                   QStringLiteral("dbf"));
-    if (!file.isEmpty())
-        showDownloadedArchive(download, file);
+    // While a download holds its line, the window stays alive with the buttons that would
+    // start another exchange held; afterwards they follow the polling state again.
+    btnStart->setEnabled(!held);
+    btnStop->setEnabled(!held);
+    btnNastrWare->setEnabled(!held && !m_station.state.OprRun);
+    btnReadArh->setEnabled(!held && !m_station.state.OprRun);
 }
 
 void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QString &file)
@@ -809,6 +784,7 @@ bool FormMain::shutDownInOrder()
     if (m_closing)
         return true;
     m_closing = true;
+    m_download->abandon();
     timerIcon->stop();
     m_station.journal.AddProgMes(QStringLiteral("Закрытие программы"));
     // A tick in the middle of a wait ends without touching a table.
@@ -831,7 +807,7 @@ void FormMain::closeEvent(QCloseEvent *event)
         return;
     }
     // The operator cannot close the station while an archive download holds the port.
-    if (m_downloading && m_askOnClose) {
+    if (m_download->running() && m_askOnClose) {
         event->ignore();
         return;
     }

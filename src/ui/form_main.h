@@ -20,6 +20,7 @@ class QTreeWidgetItem;
 
 namespace zeltar {
 
+class ArchiveDownloadFlow;
 class ArchiveGrid;
 struct ArchiveDownload;
 class ArchiveTableModel;
@@ -120,7 +121,7 @@ private:
     void btnApplyGrafClick();
     void timerIconTimer();
     void btnReadArhClick();
-    void finishDownload(const ArchiveDownload &download);
+    void holdExchangeButtons(bool held);
     void showDownloadedArchive(const ArchiveDownload &download, const QString &file);
     void btnClearJournalClick();
     void SpeedBtn_AboutClick();
@@ -145,7 +146,7 @@ private:
     bool m_started = false;
     bool m_closing = false;
     bool m_askOnClose = true;
-    bool m_downloading = false;
+    ArchiveDownloadFlow *m_download;
     ClockFieldTexts m_settingsClock; // the settings window's clock fields, kept between openings
     bool m_templateFailureShown = false;
 };
