@@ -12,17 +12,15 @@
 #include "ui/archive_grid.h"
 #include "ui/archive_table_model.h"
 #include "ui/chart_fill.h"
-#include "ui/chart_settings.h"
+#include "ui/chart_page.h"
 #include "ui/chart_widget.h"
 #include "ui/current_view.h"
-#include "ui/field_values.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_about.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/history_panel.h"
 #include "ui/maker.h"
 #include "ui/station_icons.h"
-#include "ui/up_down.h"
 #include "ui/window_helpers.h"
 
 #include <QApplication>
@@ -32,12 +30,10 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
@@ -132,7 +128,7 @@ FormMain::FormMain(Station &station, QWidget *parent)
     auto *hints = new StatusHints(sbMain, false, this);
     hints->hint({twData, stCurrentUstr, memoProgMes, btnStart, btnStop, btnNastrWare,
                  SpeedBtn_About, SpeedBtn_WWW, SpeedBtn_Mail, btnExit, btnReadArh, btnClearJournal,
-                 editGrafMin, editGrafMax, editGrafN});
+                 tsGraf->editGrafMin, tsGraf->editGrafMax, tsGraf->editGrafN});
     hints->clear({Panel1, sbMain, tsCurrentData, PageControl1});
     showJournal();
 }
@@ -255,7 +251,7 @@ void FormMain::createPages()
 
     tsCurrentData = createCurrentPage();
     tsArh = createTablePage();
-    tsGraf = createChartPage();
+    tsGraf = new ChartPage(m_station.state, PageControl1);
 
     PageControl1->addTab(tsProgJournal, QStringLiteral("Журнал программы"));
     PageControl1->addTab(tsCurrentData, QStringLiteral("Текущие значения прибора"));
@@ -342,54 +338,6 @@ QWidget *FormMain::createTablePage()
     return page;
 }
 
-QWidget *FormMain::createChartPage()
-{
-    auto *page = named(new QWidget(PageControl1), "tsGraf");
-    cbAutoGraf = named(new QCheckBox(QStringLiteral("Автообновление"), page), "cbAutoGraf");
-    cbAutoGraf->setToolTip(QStringLiteral("Включить автообновление графика"));
-    editGrafMin = named(new QLineEdit(page), "editGrafMin");
-    editGrafMin->setToolTip(QStringLiteral("Минимальное значение точки на графике"));
-    editGrafMax = named(new QLineEdit(page), "editGrafMax");
-    editGrafMax->setToolTip(QStringLiteral("Максимальное значение точки на графике"));
-    editGrafN = named(new QLineEdit(page), "editGrafN");
-    editGrafN->setToolTip(QStringLiteral("Количество точек на графике"));
-    UpDown2 = named(new UpDown(editGrafN, 0, 500, page), "UpDown2");
-    btnApplyGraf = named(new QPushButton(QStringLiteral("Применить"), page), "btnApplyGraf");
-    btnApplyGraf->setToolTip(QStringLiteral("Применить значения"));
-    connect(btnApplyGraf, &QPushButton::clicked, this, &FormMain::btnApplyGrafClick);
-    for (QLineEdit *edit : {editGrafMin, editGrafMax, editGrafN}) {
-        edit->setMaximumWidth(80);
-        edit->installEventFilter(this); // Enter applies, as the button does
-    }
-
-    auto *bar = new QHBoxLayout;
-    bar->addWidget(cbAutoGraf);
-    bar->addSpacing(12);
-    const QString axisHint = QStringLiteral("Число отсчетов по оси Х");
-    auto addLabelled = [&](const QString &text, QWidget *field) {
-        auto *label = new QLabel(text, page);
-        label->setToolTip(axisHint);
-        bar->addWidget(label);
-        bar->addWidget(field);
-    };
-    addLabelled(QStringLiteral("Мин"), editGrafMin);
-    addLabelled(QStringLiteral("Макс"), editGrafMax);
-    addLabelled(QStringLiteral("Точек"), editGrafN);
-    bar->addWidget(UpDown2);
-    bar->addWidget(btnApplyGraf);
-    bar->addStretch();
-
-    Chart1 = named(new ChartWidget(page), "Chart1");
-    Chart1->setToolTip(QStringLiteral("График"));
-    Chart1->setValueRange(-100, 200);
-
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->addLayout(bar);
-    layout->addWidget(Chart1, 1);
-    return page;
-}
-
 void FormMain::connectPolling()
 {
     connect(m_cycle, &PollingCycle::pollingStarted, this, [this] {
@@ -423,7 +371,7 @@ void FormMain::connectPolling()
             TableView->closeTable();
             openTableView();
         }
-        Chart1->clear();
+        tsGraf->Chart1->clear();
         tsHistory->archivesChanged();
         RefreshViews();
     });
@@ -597,13 +545,9 @@ void FormMain::PageControl1Change(int index)
         return;
     }
     if (page == tsGraf) {
-        const PollingState &state = m_station.state;
-        editGrafN->setText(QString::number(state.GrafN));
-        ShowFromStart(editGrafMax, GeneralNumberText(state.GrafMax));
-        ShowFromStart(editGrafMin, GeneralNumberText(state.GrafMin));
-        Chart1->clear();
-        if (state.SelUstr != 0) {
-            cbAutoGraf->setChecked(true);
+        tsGraf->showSettings();
+        if (m_station.state.SelUstr != 0) {
+            tsGraf->cbAutoGraf->setChecked(true);
             TableView->closeTable();
             if (openTableView())
                 fillChart();
@@ -613,8 +557,7 @@ void FormMain::PageControl1Change(int index)
 
 void FormMain::fillChart()
 {
-    const PollingState &state = m_station.state;
-    Chart1->setPoints(ArchiveChartPoints(TableView->table(), state.GrafN, state.GrafMax));
+    tsGraf->fill(TableView->table());
 }
 
 void FormMain::RefreshViews()
@@ -626,35 +569,20 @@ void FormMain::RefreshViews()
         TableView->refresh();
         DBGridArhDataMod->moveToLast();
     }
-    if (page == tsGraf && cbAutoGraf->isChecked()) {
-        Chart1->setBottomAutomatic();
+    if (page == tsGraf && tsGraf->cbAutoGraf->isChecked()) {
+        tsGraf->Chart1->setBottomAutomatic();
         if (m_station.state.NewArh || !TableView->isOpen()) {
             TableView->closeTable();
             if (!openTableView()) {
-                Chart1->clear();
+                tsGraf->Chart1->clear();
                 return;
             }
         }
         TableView->refresh();
-        Chart1->clear();
+        tsGraf->Chart1->clear();
         fillChart();
-        Chart1->setBottomAutomatic();
+        tsGraf->Chart1->setBottomAutomatic();
     }
-}
-
-void FormMain::btnApplyGrafClick()
-{
-    const ChartSettingsCheck check =
-        CheckChartSettings(editGrafN->text(), editGrafMax->text(), editGrafMin->text());
-    if (!check.accepted) {
-        ShowError(check.message);
-        return;
-    }
-    PollingState &state = m_station.state;
-    state.GrafN = check.settings.GrafN;
-    state.GrafMax = check.settings.GrafMax;
-    state.GrafMin = check.settings.GrafMin;
-    Chart1->setValueRange(state.GrafMin, state.GrafMax);
 }
 
 void FormMain::resetIconAnimation()
@@ -709,12 +637,7 @@ void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QStr
     records.reserve(download.records.size());
     for (const DownloadedRecord &record : download.records)
         records.append({record.znac, record.time});
-    const DownloadedRange range = DownloadedChartRange(records, download.firstRecordKept);
-    Chart1->clear();
-    Chart1->setValueRange(range.axis().min, range.axis().max);
-    ShowFromStart(editGrafMax, GeneralNumberText(range.highest));
-    ShowFromStart(editGrafMin, GeneralNumberText(range.lowest));
-    editGrafN->setText(QString::number(download.records.size()));
+    tsGraf->showDownloadedRange(records, download.firstRecordKept);
 
     TableView->setColumns(DownloadedGridColumns());
     if (!TableView->setTable(file)) {
@@ -722,7 +645,7 @@ void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QStr
         TableView->closeTable();
         return;
     }
-    Chart1->setPoints(DownloadedChartPoints(records));
+    tsGraf->drawDownloaded(records);
     DBGridArhDataMod->fitColumns();
     ArhPribView = true;
     PageControl1->setCurrentWidget(tsArh); // the downloaded archive is on show
@@ -824,19 +747,6 @@ bool FormMain::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate && m_started)
         FormActivate();
     return QMainWindow::event(event);
-}
-
-bool FormMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress &&
-        (watched == editGrafMax || watched == editGrafMin || watched == editGrafN)) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            btnApplyGrafClick();
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace zeltar
