@@ -11,18 +11,17 @@
 #include "ui/file_dialogs.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
+#include "ui/instrument_pages.h"
 #include "ui/station_icons.h"
 #include "ui/window_helpers.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -93,24 +92,25 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent, ClockFieldTexts 
     connect(btnDelDevice, &QToolButton::clicked, this, &FormNastrWare::btnDelDeviceClick);
     connect(BtnTestUstr, &QToolButton::clicked, this, &FormNastrWare::BtnTestUstrClick);
     connect(btnSelDir, &QPushButton::clicked, this, &FormNastrWare::btnSelDirClick);
-    connect(cbPribType, QOverload<int>::of(&QComboBox::activated), this,
-            &FormNastrWare::cbPribTypeChange);
-    connect(BtnRead, &QPushButton::clicked, this, &FormNastrWare::BtnReadClick);
-    connect(BtnWrite, &QPushButton::clicked, this, &FormNastrWare::BtnWriteClick);
-    connect(BtnDefault, &QPushButton::clicked, this, &FormNastrWare::BtnDefaultClick);
-    connect(BtnReadTime, &QPushButton::clicked, this, &FormNastrWare::BtnReadTimeClick);
-    connect(BtnWriteTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteTimeClick);
-    connect(BtnUstSistTime, &QPushButton::clicked, this, &FormNastrWare::BtnUstSistTimeClick);
-    connect(BtnWriteSistTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteSistTimeClick);
-    connect(TimerOutTime, &QTimer::timeout, this, &FormNastrWare::TimerOutTimeTimer);
-    connect(sgProg, &QTableWidget::cellDoubleClicked, this, &FormNastrWare::sgProgDblClick);
-    connect(BtnAddSnap, &QPushButton::clicked, this, &FormNastrWare::BtnAddSnapClick);
-    connect(BtnDelSnap, &QPushButton::clicked, this, &FormNastrWare::BtnDelSnapClick);
+    connect(m_pages->BtnRead, &QPushButton::clicked, this, &FormNastrWare::BtnReadClick);
+    connect(m_pages->BtnWrite, &QPushButton::clicked, this, &FormNastrWare::BtnWriteClick);
+    connect(m_pages->BtnDefault, &QPushButton::clicked, this, &FormNastrWare::BtnDefaultClick);
+    connect(m_pages->BtnReadTime, &QPushButton::clicked, this, &FormNastrWare::BtnReadTimeClick);
+    connect(m_pages->BtnWriteTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteTimeClick);
+    connect(m_pages->BtnUstSistTime, &QPushButton::clicked, this,
+            &FormNastrWare::BtnUstSistTimeClick);
+    connect(m_pages->BtnWriteSistTime, &QPushButton::clicked, this,
+            &FormNastrWare::BtnWriteSistTimeClick);
+    connect(m_pages->TimerOutTime, &QTimer::timeout, this, &FormNastrWare::TimerOutTimeTimer);
+    connect(m_pages->sgProg, &QTableWidget::cellDoubleClicked, this,
+            &FormNastrWare::sgProgDblClick);
+    connect(m_pages->BtnAddSnap, &QPushButton::clicked, this, &FormNastrWare::BtnAddSnapClick);
+    connect(m_pages->BtnDelSnap, &QPushButton::clicked, this, &FormNastrWare::BtnDelSnapClick);
 
     installHints();
     if (m_clockFields != nullptr) {
-        DateEdit->setText(m_clockFields->date);
-        MaskTime->setText(m_clockFields->time);
+        m_pages->DateEdit->setText(m_clockFields->date);
+        m_pages->MaskTime->setText(m_clockFields->time);
     }
     // Enter in a field starts nothing: no button becomes the default one.
     for (QPushButton *button : findChildren<QPushButton *>())
@@ -138,15 +138,15 @@ void FormNastrWare::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     TimerOutTimeTimer();
-    TimerOutTime->start();
+    m_pages->TimerOutTime->start();
     twNastr->setFocus();
 }
 
 void FormNastrWare::hideEvent(QHideEvent *event)
 {
-    TimerOutTime->stop();
+    m_pages->TimerOutTime->stop();
     if (m_clockFields != nullptr)
-        *m_clockFields = {DateEdit->text(), MaskTime->text()};
+        *m_clockFields = {m_pages->DateEdit->text(), m_pages->MaskTime->text()};
     QDialog::hideEvent(event);
 }
 
@@ -194,8 +194,7 @@ int FormNastrWare::treeWidthForNames() const
 
 int FormNastrWare::instrumentPageWidth() const
 {
-    const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
-    return scroll->widget()->sizeHint().width() + PageExtras;
+    return m_pages->instrumentPageHint().width() + PageExtras;
 }
 
 void FormNastrWare::fitTreeToNames()
@@ -361,15 +360,15 @@ bool FormNastrWare::takeEdits(int n, InstrumentSettings *settings)
     const InstrumentSettings &record = m_station.table.device(n);
     // The program has no entries of its own: it comes along from the record.
     InstrumentSettings taken = record;
-    QString refusal = positionRefusal();
+    QString refusal = m_pages->positionRefusal();
     if (refusal.isEmpty())
-        refusal = ParseSettings(entries(), &taken);
+        refusal = ParseSettings(m_pages->entries(), &taken);
     if (!refusal.isEmpty()) {
         ShowError(refusal);
         return false;
     }
     InstrumentSettings shown = record;
-    if (ParseSettings(m_shownEntries, &shown).isEmpty())
+    if (ParseSettings(m_pages->shownEntries(), &shown).isEmpty())
         taken = WithEdits(record, shown, taken);
     *settings = taken;
     return true;
@@ -446,8 +445,7 @@ void FormNastrWare::fitToInstrumentPage()
     // more room, open large enough to show the instrument page without scrolling, as far
     // as the screen allows; the page scrolls beyond that. Like every dialog of the station it
     // keeps that size and has no maximise button.
-    const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
-    const QSize page = scroll->widget()->sizeHint();
+    const QSize page = m_pages->instrumentPageHint();
     QSize wanted(qMax(width(), instrumentPageWidth() + treeWidthForNames()),
                  qMax(height(), page.height() + Panel1->sizeHint().height() +
                                     sbNastr->sizeHint().height() + 64));
@@ -517,11 +515,11 @@ void FormNastrWare::setBusy(bool busy)
     } else {
         m_animation->stop();
         m_animationFrame = 1;
-        gifOperate->setPixmap(StationIcons::animationFrame(1).pixmap(24, 24));
+        m_pages->gifOperate->setPixmap(StationIcons::animationFrame(1).pixmap(24, 24));
     }
     // Everything but the animation stops taking input. Disabling the whole window would
     // grey the animation with it, so the controls beside its way up are disabled instead.
-    for (QWidget *kept = gifOperate; kept != this; kept = kept->parentWidget()) {
+    for (QWidget *kept = m_pages->gifOperate; kept != this; kept = kept->parentWidget()) {
         const auto siblings =
             kept->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
         for (QWidget *sibling : siblings)
@@ -533,14 +531,14 @@ void FormNastrWare::setBusy(bool busy)
 void FormNastrWare::nextAnimationFrame()
 {
     m_animationFrame = m_animationFrame % StationIcons::AnimationFrameCount + 1;
-    gifOperate->setPixmap(StationIcons::animationFrame(m_animationFrame).pixmap(24, 24));
+    m_pages->gifOperate->setPixmap(StationIcons::animationFrame(m_animationFrame).pixmap(24, 24));
 }
 
 void FormNastrWare::TimerOutTimeTimer()
 {
     const QDateTime now = Clock::now();
-    stSysDate->setText(SysDateText(now));
-    stSysTime->setText(SysTimeText(now));
+    m_pages->stSysDate->setText(SysDateText(now));
+    m_pages->stSysTime->setText(SysTimeText(now));
 }
 
 } // namespace zeltar

@@ -13,6 +13,7 @@
 #include "ui/field_values.h"
 #include "ui/form_info_ustr.h"
 #include "ui/form_nastr_ware.h"
+#include "ui/instrument_pages.h"
 #include "ui/up_down.h"
 #include "ui/window_helpers.h"
 
@@ -43,13 +44,13 @@ void FormNastrWare::BtnReadClick()
     if (k == 0)
         return;
     InstrumentSettings link = m_station.table.device(k);
-    if (!shownLink(&link))
+    if (!m_pages->shownLink(&link))
         return;
     // Name, polling flag and port are the station's, not the instrument's: the read leaves
     // them as the operator typed them, to be taken with the rest when the node is left.
-    const QString typedName = editNamePrib->text();
-    const bool typedVkl = cbVkl->isChecked();
-    const int typedPort = ListValue(cbPribPort);
+    const QString typedName = m_pages->editNamePrib->text();
+    const bool typedVkl = m_pages->cbVkl->isChecked();
+    const int typedPort = ListValue(m_pages->cbPribPort);
     const quint8 storedPort = m_station.table.device(k).PribPort;
     auto table = std::make_shared<DeviceTable>(m_station.table);
     table->device(k).PribPort = link.PribPort;
@@ -69,9 +70,9 @@ void FormNastrWare::BtnReadClick()
                 ShowError(SettingsReadFailureText(*code));
             showClock(m_clock, 2000);
             ShowPribSettings(k);
-            editNamePrib->setText(typedName);
-            cbVkl->setChecked(typedVkl);
-            ShowListValue(cbPribPort, typedPort, QString::number(typedPort + 1));
+            m_pages->editNamePrib->setText(typedName);
+            m_pages->cbVkl->setChecked(typedVkl);
+            ShowListValue(m_pages->cbPribPort, typedPort, QString::number(typedPort + 1));
             setBusy(false);
             if (*code == SettingsReadOk)
                 ShowInformation(SettingsReadSuccessText());
@@ -84,7 +85,7 @@ void FormNastrWare::BtnWriteClick()
     if (k == 0)
         return;
     const InstrumentSettings &record = m_station.table.device(k);
-    if (WriteChangesLink(record, ListValue(cbPribBaud), upPribAdr->position()) &&
+    if (WriteChangesLink(record, ListValue(m_pages->cbPribBaud), m_pages->upPribAdr->position()) &&
         !AskYesNo(LinkChangeQuestionText(), MessageIcon::Warning))
         return;
     if (!takeEdits(k, &m_station.table.staging))
@@ -99,9 +100,10 @@ void FormNastrWare::BtnWriteClick()
             const InstrumentSettings &written = m_station.table.device(k);
             if (*code == SettingsWriteLink) {
                 // The instrument kept its link settings: so does the window, for the next try.
-                ShowListValue(cbPribPort, written.PribPort - 1, QString::number(written.PribPort));
-                ShowListValue(cbPribBaud, written.PribBaud);
-                upPribAdr->setPosition(written.PribAdr);
+                ShowListValue(m_pages->cbPribPort, written.PribPort - 1,
+                              QString::number(written.PribPort));
+                ShowListValue(m_pages->cbPribBaud, written.PribBaud);
+                m_pages->upPribAdr->setPosition(written.PribAdr);
             }
             if (*code == SettingsWriteOk)
                 ShowInformation(SettingsWriteSuccessText());
@@ -128,7 +130,7 @@ void FormNastrWare::BtnTestUstrClick()
         return;
     // The test reaches the instrument as the page shows it, before anything is taken.
     InstrumentSettings device = m_station.table.device(k);
-    if (!shownLink(&device))
+    if (!m_pages->shownLink(&device))
         return;
     setEnabled(false);
     m_info->beginTest();
@@ -160,8 +162,8 @@ void FormNastrWare::showClock(const InstrumentClock &clock, int century)
     // A clock that is no calendar date cannot be edited as one: the fields keep theirs.
     if (!IsCalendarClock(clock, century))
         return;
-    DateEdit->setText(ClockDateText(clock, century));
-    MaskTime->setText(ClockTimeText(clock));
+    m_pages->DateEdit->setText(ClockDateText(clock, century));
+    m_pages->MaskTime->setText(ClockTimeText(clock));
 }
 
 void FormNastrWare::BtnReadTimeClick()
@@ -193,7 +195,7 @@ void FormNastrWare::BtnWriteTimeClick()
         return;
     // The masked fields keep blanks in their empty places, which the checks expect.
     const ClockEntries checked =
-        CheckClockEntries(DateEdit->displayText(), MaskTime->displayText());
+        CheckClockEntries(m_pages->DateEdit->displayText(), m_pages->MaskTime->displayText());
     if (!checked.ok()) {
         ShowError(checked.message);
         return;

@@ -1,7 +1,12 @@
 #include "ui/window_helpers.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QWidget>
 
@@ -13,6 +18,36 @@ namespace {
 constexpr int TitleBarExtras = 120;
 
 } // namespace
+
+QLineEdit *NumberField(const QString &name, QWidget *parent, int width)
+{
+    auto *edit = named(new QLineEdit(parent), name);
+    edit->setMaximumWidth(width);
+    return edit;
+}
+
+QComboBox *ListField(const QString &name, const QStringList &items, QWidget *parent)
+{
+    auto *combo = named(new QComboBox(parent), name);
+    combo->addItems(items);
+    return combo;
+}
+
+void AddRow(QGridLayout *grid, const QString &label, QWidget *field, QWidget *extra)
+{
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(label, field->parentWidget()), row, 0);
+    if (extra == nullptr) {
+        grid->addWidget(field, row, 1);
+        return;
+    }
+    auto *pair = new QHBoxLayout;
+    pair->setSpacing(2);
+    pair->addWidget(field);
+    pair->addWidget(extra);
+    pair->addStretch();
+    grid->addLayout(pair, row, 1);
+}
 
 void CentreOver(QWidget *window, const QWidget *owner)
 {

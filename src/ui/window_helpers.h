@@ -3,9 +3,13 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 
+class QComboBox;
+class QGridLayout;
+class QLineEdit;
 class QStatusBar;
 class QWidget;
 
@@ -17,6 +21,14 @@ template <typename T> T *named(T *widget, const QString &name)
     widget->setObjectName(name);
     return widget;
 }
+
+// A named number field of at most width pixels.
+QLineEdit *NumberField(const QString &name, QWidget *parent, int width = 70);
+// A named drop-down list of items.
+QComboBox *ListField(const QString &name, const QStringList &items, QWidget *parent);
+// A label and its field, with an extra control beside it, in the next row of a two-column
+// grid.
+void AddRow(QGridLayout *grid, const QString &label, QWidget *field, QWidget *extra = nullptr);
 
 // Moves window so that its centre lies on the centre of owner.
 void CentreOver(QWidget *window, const QWidget *owner);

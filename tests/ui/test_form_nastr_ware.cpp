@@ -12,6 +12,7 @@
 #include "ui/form_info_ustr.h"
 #include "ui/form_main.h"
 #include "ui/form_nastr_ware.h"
+#include "ui/instrument_pages.h"
 #include "ui/up_down.h"
 
 #include <QCheckBox>
@@ -137,7 +138,7 @@ private:
     // A click on a row of the program grid.
     void clickStep(int row)
     {
-        QTableWidget *grid = m_form->sgProg;
+        QTableWidget *grid = m_form->pages()->sgProg;
         const QRect rect = grid->visualItemRect(grid->item(row, 1));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
     }
@@ -185,8 +186,8 @@ private Q_SLOTS:
         QCOMPARE(m_form->editPathArh->text(), dataFolder());
         QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("5"));
         QCOMPARE(m_form->editTimeArh->text(), QStringLiteral("12"));
-        QCOMPARE(m_form->stSysDate->text(), QStringLiteral("05:03:24"));
-        QCOMPARE(m_form->stSysTime->text(), QStringLiteral("14:07:09"));
+        QCOMPARE(m_form->pages()->stSysDate->text(), QStringLiteral("05:03:24"));
+        QCOMPARE(m_form->pages()->stSysTime->text(), QStringLiteral("14:07:09"));
         QVERIFY(m_messages->messages().isEmpty());
         // No maximise button: the window keeps the size it opens at, as dialogs do.
         QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -236,54 +237,54 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Печь 1"));
-        QVERIFY(m_form->cbVkl->isChecked());
-        QCOMPARE(m_form->cbPribBaud->currentText(), QStringLiteral("9600"));
-        QCOMPARE(m_form->cbPribType->currentText(), QStringLiteral("Термопара K"));
-        QCOMPARE(m_form->cbPribDiap->count(), 11);
-        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("(0...1100) C"));
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("100"));
-        QCOMPARE(m_form->cbPribAdr->text(), QStringLiteral("1"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Печь 1"));
+        QVERIFY(m_form->pages()->cbVkl->isChecked());
+        QCOMPARE(m_form->pages()->cbPribBaud->currentText(), QStringLiteral("9600"));
+        QCOMPARE(m_form->pages()->cbPribType->currentText(), QStringLiteral("Термопара K"));
+        QCOMPARE(m_form->pages()->cbPribDiap->count(), 11);
+        QCOMPARE(m_form->pages()->cbPribDiap->currentText(), QStringLiteral("(0...1100) C"));
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("100"));
+        QCOMPARE(m_form->pages()->cbPribAdr->text(), QStringLiteral("1"));
         // The program in the "0.####" form, and its chart.
-        QCOMPARE(m_form->sgProg->rowCount(), 2);
-        QCOMPARE(m_form->sgProg->horizontalHeaderItem(0)->text(), QStringLiteral("№"));
-        QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("02:30"));
-        QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("12,5"));
-        QCOMPARE(m_form->ChartProg->points().size(), 2);
-        QCOMPARE(m_form->ChartProg->points().at(1).x, 150.0);
+        QCOMPARE(m_form->pages()->sgProg->rowCount(), 2);
+        QCOMPARE(m_form->pages()->sgProg->horizontalHeaderItem(0)->text(), QStringLiteral("№"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 1)->text(), QStringLiteral("02:30"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 2)->text(), QStringLiteral("12,5"));
+        QCOMPARE(m_form->pages()->ChartProg->points().size(), 2);
+        QCOMPARE(m_form->pages()->ChartProg->points().at(1).x, 150.0);
 
         // The operator's type change refills the ranges; J has only one.
-        m_form->cbPribType->setCurrentIndex(8);
-        emit m_form->cbPribType->activated(8);
-        QCOMPARE(m_form->cbPribDiap->count(), 1);
-        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("(0...2200) C"));
+        m_form->pages()->cbPribType->setCurrentIndex(8);
+        emit m_form->pages()->cbPribType->activated(8);
+        QCOMPARE(m_form->pages()->cbPribDiap->count(), 1);
+        QCOMPARE(m_form->pages()->cbPribDiap->currentText(), QStringLiteral("(0...2200) C"));
     }
 
     void renamedDeviceReachesTreeAndFile()
     {
         start();
         select(1);
-        m_form->editNamePrib->setText(QStringLiteral("Печь 2"));
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Печь 2"));
         select(3);
         QCOMPARE(m_form->twNastr->topLevelItem(1)->text(0), QStringLiteral("Печь 2"));
         QCOMPARE(m_station->table.device(1).PribName, QStringLiteral("Печь 2"));
         QCOMPARE(savedFile().readString("ZELTAR1", "PribName", {}), QStringLiteral("Печь 2"));
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Сушка"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Сушка"));
     }
 
     void invalidEntryKeepsNodeAndRecord()
     {
         start();
         select(1);
-        m_form->editPribUst[0]->setText(QStringLiteral("55"));
-        m_form->editPribUst[1]->setText(QStringLiteral("a"));
-        m_form->editPribKp->setText(QStringLiteral("b"));
+        m_form->pages()->editPribUst[0]->setText(QStringLiteral("55"));
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("a"));
+        m_form->pages()->editPribKp->setText(QStringLiteral("b"));
         select(2);
         QCOMPARE(m_messages->texts(), QStringList{"Неверное значение уставки 2"});
         QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
         QCOMPARE(m_form->selectedNode(), 1);
         QCOMPARE(m_station->table.device(1).PribUst1, 100.0f);
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55"));
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("55"));
 
         // Closing is refused the same way.
         m_form->close();
@@ -330,8 +331,8 @@ private Q_SLOTS:
         start();
         m_form->editTimeOpr->setText(QStringLiteral("9"));
         select(2);
-        m_form->editNamePrib->setText(QStringLiteral("Котёл 2"));
-        m_form->editPribKo->setText(QStringLiteral("2"));
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Котёл 2"));
+        m_form->pages()->editPribKo->setText(QStringLiteral("2"));
         m_form->btn_Save->click();
         QCOMPARE(m_messages->lastText(),
                  QStringLiteral("Значение коэффициента эффективности должно быть в диапазоне "
@@ -348,7 +349,7 @@ private Q_SLOTS:
         FormMain main(*m_station);
         connect(m_form.get(), &FormNastrWare::settingsClosed, &main, &FormMain::RebuildMainTree);
         select(2);
-        m_form->cbVkl->setChecked(true);
+        m_form->pages()->cbVkl->setChecked(true);
         m_station->table.device(3).PribName = QStringLiteral("Сушка 2");
         QVERIFY(m_form->close());
         QVERIFY(!m_form->isVisible());
@@ -366,19 +367,19 @@ private Q_SLOTS:
         start();
         // Adding takes what was typed on the node shown, as leaving it does, or is refused.
         select(1);
-        m_form->editNamePrib->setText(QStringLiteral("Печь 1а"));
-        m_form->editPribUst[1]->setText(QStringLiteral("x"));
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Печь 1а"));
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("x"));
         m_form->btnAddDevice->click();
         QCOMPARE(m_messages->texts(), QStringList{"Неверное значение уставки 2"});
         QCOMPARE(m_station->settings.CountUstr, 3);
         QCOMPARE(m_form->selectedNode(), 1);
-        m_form->editPribUst[1]->setText(QStringLiteral("20"));
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("20"));
         m_form->btnAddDevice->click();
         QCOMPARE(nodeTexts(m_form->twNastr),
                  (QStringList{"Программа", "Печь 1а", "Котёл", "Сушка", "Новое устройство"}));
         QCOMPARE(savedFile().readString("ZELTAR1", "PribName", {}), QStringLiteral("Печь 1а"));
         QCOMPARE(m_form->selectedNode(), 4);
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Новое устройство"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Новое устройство"));
         QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 4);
 
         // The root is never deleted; No keeps the device.
@@ -395,7 +396,7 @@ private Q_SLOTS:
         QCOMPARE(nodeTexts(m_form->twNastr),
                  (QStringList{"Программа", "Печь 1а", "Сушка", "Новое устройство"}));
         QCOMPARE(m_form->selectedNode(), 2);
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Сушка"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Сушка"));
         QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 3);
 
         // The last one gone, the root and its page come back.
@@ -416,15 +417,15 @@ private Q_SLOTS:
         select(1);
         m_form->pcNastr->setCurrentWidget(m_form->tabNastrReg);
         clickStep(0);
-        m_form->BtnAddSnap->click();
+        m_form->pages()->BtnAddSnap->click();
         QCOMPARE(m_station->table.device(1).PribPoint, 3);
-        QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
-        QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("0"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 2)->text(), QStringLiteral("0"));
         // A stored single in the fewest digits that give it back.
-        QCOMPARE(m_form->sgProg->item(2, 2)->text(), QStringLiteral("25,3"));
+        QCOMPARE(m_form->pages()->sgProg->item(2, 2)->text(), QStringLiteral("25,3"));
         clickStep(2);
-        m_form->BtnDelSnap->click();
-        QCOMPARE(m_form->sgProg->rowCount(), 2);
+        m_form->pages()->BtnDelSnap->click();
+        QCOMPARE(m_form->pages()->sgProg->rowCount(), 2);
         QCOMPARE(m_station->table.device(1).PribPoint, 2);
     }
 
@@ -432,21 +433,21 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        m_form->BtnUstSistTime->click();
-        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("05.03.2024"));
-        QCOMPARE(m_form->MaskTime->text(), QStringLiteral("14:07:09"));
+        m_form->pages()->BtnUstSistTime->click();
+        QCOMPARE(m_form->pages()->DateEdit->text(), QStringLiteral("05.03.2024"));
+        QCOMPARE(m_form->pages()->MaskTime->text(), QStringLiteral("14:07:09"));
 
-        m_form->DateEdit->setText(QStringLiteral("15.00.2024"));
-        m_form->BtnWriteTime->click();
+        m_form->pages()->DateEdit->setText(QStringLiteral("15.00.2024"));
+        m_form->pages()->BtnWriteTime->click();
         settle();
         QCOMPARE(m_messages->texts(), QStringList{"Значение номера месяца должно быть от 0 до 12"});
         QVERIFY(m_form->isEnabled() && !m_form->isBusy());
 
         // The port of device 1 cannot be opened here.
-        m_form->BtnReadTime->click();
+        m_form->pages()->BtnReadTime->click();
         settle();
         QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
-        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("15.00.2024"));
+        QCOMPARE(m_form->pages()->DateEdit->text(), QStringLiteral("15.00.2024"));
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled());
     }
 
@@ -456,10 +457,10 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         start(sim.portPath());
         select(1);
-        QCOMPARE(m_form->cbPribType->currentIndex(), 3);
+        QCOMPARE(m_form->pages()->cbPribType->currentIndex(), 3);
         // Name and polling flag are the station's: the read leaves them as typed.
-        m_form->editNamePrib->setText(QStringLiteral("Печь 9"));
-        m_form->cbVkl->setChecked(false);
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Печь 9"));
+        m_form->pages()->cbVkl->setChecked(false);
 
         // While busy only the animation stays in colour, and the window cannot be closed.
         QList<bool> whileBusy;
@@ -467,44 +468,44 @@ private Q_SLOTS:
             m_form->close();
             whileBusy = {m_form->isBusy(),
                          m_form->isVisible(),
-                         m_form->gifOperate->isEnabled(),
-                         m_form->BtnWrite->isEnabled(),
+                         m_form->pages()->gifOperate->isEnabled(),
+                         m_form->pages()->BtnWrite->isEnabled(),
                          m_form->twNastr->isEnabled(),
                          m_form->btn_Save->isEnabled()};
         });
-        m_form->BtnRead->click();
+        m_form->pages()->BtnRead->click();
         settle();
         QCOMPARE(whileBusy, (QList<bool>{true, true, true, false, false, false}));
         QCOMPARE(m_messages->lastText(), QStringLiteral("Чтение настроек завершено успешно"));
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled() && !m_form->isBusy());
-        QVERIFY(m_form->BtnWrite->isEnabled() && m_form->twNastr->isEnabled());
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("70"));
-        QCOMPARE(m_form->cbPribType->currentIndex(), 0);
+        QVERIFY(m_form->pages()->BtnWrite->isEnabled() && m_form->twNastr->isEnabled());
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("70"));
+        QCOMPARE(m_form->pages()->cbPribType->currentIndex(), 0);
         QCOMPARE(m_station->table.device(1).PribUst1, 70.0f);
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Печь 9"));
-        QVERIFY(!m_form->cbVkl->isChecked());
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Печь 9"));
+        QVERIFY(!m_form->pages()->cbVkl->isChecked());
         // The instrument's clock, read with the settings, runs on the PC's own.
-        QVERIFY(m_form->DateEdit->text().endsWith(QDate::currentDate().toString("yyyy")));
+        QVERIFY(m_form->pages()->DateEdit->text().endsWith(QDate::currentDate().toString("yyyy")));
 
-        m_form->editPribUst[0]->setText(QStringLiteral("55,5"));
-        m_form->BtnWrite->click();
+        m_form->pages()->editPribUst[0]->setText(QStringLiteral("55,5"));
+        m_form->pages()->BtnWrite->click();
         settle();
         QCOMPARE(m_messages->lastText(), QStringLiteral("Данные в прибор записаны успешно"));
-        m_form->editPribUst[0]->clear();
-        m_form->BtnRead->click();
+        m_form->pages()->editPribUst[0]->clear();
+        m_form->pages()->BtnRead->click();
         settle();
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55,5"));
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("55,5"));
         QCOMPARE(m_messages->messages().size(), 3);
         QCOMPARE(m_station->table.device(1).PribName, QStringLiteral("Печь 9"));
         QCOMPARE(m_station->table.device(1).PribVkl, quint8(0));
 
         // The read goes out on the port shown, which no line answers here, and the list
         // keeps it.
-        m_form->cbPribPort->setCurrentIndex(1);
-        m_form->BtnRead->click();
+        m_form->pages()->cbPribPort->setCurrentIndex(1);
+        m_form->pages()->BtnRead->click();
         settle();
         QCOMPARE(m_messages->lastText(), QStringLiteral("Ошибка связи с прибором: 1"));
-        QCOMPARE(m_form->cbPribPort->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(m_form->pages()->cbPribPort->currentText(), QStringLiteral("COM2"));
         QCOMPARE(m_station->table.device(1).PribPort, quint8(1));
     }
 
@@ -534,7 +535,7 @@ private Q_SLOTS:
 
         // The test reaches the instrument as the page shows it, before anything is taken:
         // an address typed that nothing answers at finds nothing, same closing rule ...
-        m_form->cbPribAdr->setText(QStringLiteral("42"));
+        m_form->pages()->cbPribAdr->setText(QStringLiteral("42"));
         m_form->BtnTestUstr->click();
         settle();
         QCOMPARE(info->windowTitle(), QStringLiteral("Устройство не найдено"));
@@ -545,9 +546,9 @@ private Q_SLOTS:
         // ... and a device stored elsewhere, shown on the simulator's COM1 at its rate and
         // address, is found there.
         select(2);
-        m_form->cbPribPort->setCurrentIndex(0);
-        m_form->cbPribBaud->setCurrentIndex(2);
-        m_form->cbPribAdr->setText(QStringLiteral("1"));
+        m_form->pages()->cbPribPort->setCurrentIndex(0);
+        m_form->pages()->cbPribBaud->setCurrentIndex(2);
+        m_form->pages()->cbPribAdr->setText(QStringLiteral("1"));
         m_form->BtnTestUstr->click();
         settle();
         QCOMPARE(info->windowTitle(), QStringLiteral("Найден прибор"));
@@ -591,19 +592,19 @@ private Q_SLOTS:
 
         QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("1500"));
         select(1);
-        QCOMPARE(m_form->editNamePrib->text(), device.PribName);
-        QCOMPARE(m_form->cbPribBaud->currentText(), QStringLiteral("9"));
-        QCOMPARE(m_form->cbPribPeriod->currentText(), QStringLiteral("13"));
-        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("7"));
-        QCOMPARE(m_form->cbPribAdr->text(), QStringLiteral("150"));
-        QCOMPARE(m_form->editPribPeriodArh->text(), QStringLiteral("2000"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), device.PribName);
+        QCOMPARE(m_form->pages()->cbPribBaud->currentText(), QStringLiteral("9"));
+        QCOMPARE(m_form->pages()->cbPribPeriod->currentText(), QStringLiteral("13"));
+        QCOMPARE(m_form->pages()->cbPribDiap->currentText(), QStringLiteral("7"));
+        QCOMPARE(m_form->pages()->cbPribAdr->text(), QStringLiteral("150"));
+        QCOMPARE(m_form->pages()->editPribPeriodArh->text(), QStringLiteral("2000"));
         select(3);
-        QCOMPARE(m_form->cbPribType->currentText(), QStringLiteral("40"));
-        QCOMPARE(m_form->cbPribBaud->findText(QStringLiteral("9")), -1);
+        QCOMPARE(m_form->pages()->cbPribType->currentText(), QStringLiteral("40"));
+        QCOMPARE(m_form->pages()->cbPribBaud->findText(QStringLiteral("9")), -1);
         select(2);
         select(1);
         // The write fails at the port here; what it would send is the record as it is.
-        m_form->BtnWrite->click();
+        m_form->pages()->BtnWrite->click();
         settle();
         QCOMPARE(m_messages->messages().size(), 1);
         QCOMPARE(recordText(m_station->table.staging), before.at(0));
@@ -619,9 +620,9 @@ private Q_SLOTS:
         // An edit takes only what was edited; a list value picked replaces the raw one.
         m_form->prepareEntering();
         select(1);
-        m_form->editPribUst[1]->setText(QStringLiteral("7,5"));
-        m_form->cbPribBaud->setCurrentIndex(2);
-        m_form->cbPribDiap->setCurrentIndex(0);
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("7,5"));
+        m_form->pages()->cbPribBaud->setCurrentIndex(2);
+        m_form->pages()->cbPribDiap->setCurrentIndex(0);
         select(2);
         QCOMPARE(device.PribUst2, 7.5f);
         QCOMPARE(device.PribBaud, quint8(2));
@@ -650,11 +651,11 @@ private Q_SLOTS:
 
         select(1);
         const QString name = QStringLiteral("Oven ") + QString(30, QLatin1Char('x'));
-        m_form->editNamePrib->setText(name);
-        QCOMPARE(m_form->editNamePrib->text(), name);
-        m_form->editNamePrib->clear();
-        QTest::keyClicks(m_form->editNamePrib, name);
-        QCOMPARE(m_form->editNamePrib->text(), name.left(24));
+        m_form->pages()->editNamePrib->setText(name);
+        QCOMPARE(m_form->pages()->editNamePrib->text(), name);
+        m_form->pages()->editNamePrib->clear();
+        QTest::keyClicks(m_form->pages()->editNamePrib, name);
+        QCOMPARE(m_form->pages()->editNamePrib->text(), name.left(24));
     }
 
     // A node change refused for an invalid entry, started by a click: the highlight, the
@@ -737,7 +738,7 @@ private Q_SLOTS:
         const QRect rect = tree->visualItemRect(tree->topLevelItem(1));
         QVERIFY(tree->viewport()->width() >= rect.left() + tree->fontMetrics().horizontalAdvance(
                                                                tree->topLevelItem(1)->text(0)));
-        QHeaderView *titles = m_form->sgProg->horizontalHeader();
+        QHeaderView *titles = m_form->pages()->sgProg->horizontalHeader();
         for (int column = 0; column < 3; ++column)
             QVERIFY(titles->sectionSize(column) >= titles->sectionSizeHint(column));
     }
@@ -747,14 +748,14 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        m_form->DateEdit->setText(QStringLiteral("01.02.2025"));
-        m_form->MaskTime->setText(QStringLiteral("10:20:30"));
+        m_form->pages()->DateEdit->setText(QStringLiteral("01.02.2025"));
+        m_form->pages()->MaskTime->setText(QStringLiteral("10:20:30"));
         QVERIFY(m_form->close());
         m_form = std::make_unique<FormNastrWare>(*m_station, nullptr, &m_clockFields);
         m_form->prepareEntering();
         m_form->show();
-        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("01.02.2025"));
-        QCOMPARE(m_form->MaskTime->text(), QStringLiteral("10:20:30"));
+        QCOMPARE(m_form->pages()->DateEdit->text(), QStringLiteral("01.02.2025"));
+        QCOMPARE(m_form->pages()->MaskTime->text(), QStringLiteral("10:20:30"));
     }
 };
 
