@@ -5,11 +5,13 @@
 #include "ui/form_about.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
+#include "ui/window_helpers.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QtTest>
 
 using namespace zeltar;
@@ -255,6 +257,36 @@ private Q_SLOTS:
         QCOMPARE(info.windowTitle(), QStringLiteral("Устройство не найдено"));
         QVERIFY(info.stNoFind->isVisible());
         QVERIFY(!info.labels.at(2)->isVisible() && !info.stQW->isVisible());
+    }
+
+    // The pointer over a hinted control puts its tooltip into the status bar; over a
+    // cleared one it clears the bar. Leaving a hinted control clears it only when asked.
+    void statusHintsFollowThePointer()
+    {
+        for (bool clearOnLeave : {false, true}) {
+            QWidget window;
+            auto *bar = new QStatusBar(&window);
+            auto *button = new QPushButton(&window);
+            button->setToolTip(QStringLiteral("Сохранить настройки"));
+            auto *panel = new QWidget(&window);
+            auto *plain = new QWidget(&window);
+            auto *hints = new StatusHints(bar, clearOnLeave, &window);
+            hints->hint({button});
+            hints->clear({panel});
+            const auto pointer = [](QWidget *widget, QEvent::Type type) {
+                QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+                QEvent leave(QEvent::Leave);
+                QCoreApplication::sendEvent(widget, type == QEvent::Enter ? &enter : &leave);
+            };
+            pointer(button, QEvent::Enter);
+            QCOMPARE(bar->currentMessage(), QStringLiteral("Сохранить настройки"));
+            pointer(button, QEvent::Leave);
+            pointer(plain, QEvent::Enter);
+            QCOMPARE(bar->currentMessage().isEmpty(), clearOnLeave);
+            pointer(button, QEvent::Enter);
+            pointer(panel, QEvent::Enter);
+            QVERIFY(bar->currentMessage().isEmpty());
+        }
     }
 };
 
