@@ -52,6 +52,22 @@ QString GeneralNumberText(double value)
     return locale.toString(value, 'g', 15);
 }
 
+QString SingleNumberText(float value)
+{
+    if (!std::isfinite(value))
+        return GeneralNumberText(value);
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    // Nine significant digits always tell two singles apart.
+    QString text;
+    for (int digits = 1; digits <= 9; ++digits) {
+        text = locale.toString(double(value), 'g', digits);
+        if (static_cast<float>(locale.toDouble(text)) == value)
+            break;
+    }
+    return text;
+}
+
 std::optional<double> ParseNumber(const QString &text)
 {
     QLocale locale;

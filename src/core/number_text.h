@@ -23,6 +23,10 @@ QString FormatNumber(double value);
 // and no grouping (500 is "500", the single 25.3 is "25.2999992370605").
 QString GeneralNumberText(double value);
 
+// A single in the general form with the fewest significant digits that read back as the same
+// single: 25.3f is "25.3", where the double's 15 digits would show "25.2999992370605".
+QString SingleNumberText(float value);
+
 // Text in the locale's form converted completely into a number; nullopt when it is not one
 // (blanks around the number are allowed, grouping is not).
 std::optional<double> ParseNumber(const QString &text);

@@ -41,7 +41,7 @@ QString ProgramTimeText(const ProgramStep &step)
 
 QString ProgramValueText(float value, ProgramValueFormat format)
 {
-    return format == ProgramValueFormat::Fixed ? FormatNumber(value) : GeneralNumberText(value);
+    return format == ProgramValueFormat::Fixed ? FormatNumber(value) : SingleNumberText(value);
 }
 
 QString RegulationProgram::addStep(int row)
@@ -79,7 +79,7 @@ StepEditorTexts RegulationProgram::editorTexts(int row) const
     const ProgramStep &s = entry(row);
     return {QStringLiteral("Настройка шага ") + QString::number(row) +
                 QStringLiteral(" программы регулирования"),
-            ProgramTimeText(s), GeneralNumberText(s.Value)};
+            ProgramTimeText(s), SingleNumberText(s.Value)};
 }
 
 QString RegulationProgram::applyEdit(int row, const QString &timeText, const QString &valueText)

@@ -18,8 +18,8 @@ inline const QString StepValueMessage = QStringLiteral("Неверное зна�
 inline const QString ProgramChartTitle = QStringLiteral("Программа регулирования");
 
 // How the grid writes a step's value: "0.####" when the instrument's page is filled from
-// the record, the general form (15 significant digits, 0.1f as 0.100000001490116) when
-// the grid is refilled after an add, an edit or a delete.
+// the record, the single's shortest general form (0.1f as 0.1, 1/3 as 0.33333334)
+// when the grid is refilled after an add, an edit or a delete.
 enum class ProgramValueFormat
 {
     Fixed,

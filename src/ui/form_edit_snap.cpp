@@ -3,6 +3,7 @@
 #include "core/message_service.h"
 #include "instrument/regulation_program.h"
 #include "ui/field_values.h"
+#include "ui/window_helpers.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,13 +14,6 @@
 #include <QVBoxLayout>
 
 namespace zeltar {
-
-namespace {
-
-// Room that a title bar takes beside its caption: icon, buttons and margins.
-constexpr int TitleBarExtras = 120;
-
-} // namespace
 
 FormEditSnap::FormEditSnap(QWidget *parent) : QDialog(parent)
 {
@@ -89,9 +83,7 @@ void FormEditSnap::fitToCaption()
 {
     // 301 x 115 at least; wide enough for the caption in a title bar's bold font beside the
     // window's icon and buttons, and for the fields at the desktop's font.
-    QFont title = font();
-    title.setBold(true);
-    const int caption = QFontMetrics(title).horizontalAdvance(windowTitle()) + TitleBarExtras;
+    const int caption = TitleBarWidth(this, windowTitle());
     setFixedSize(sizeHint().expandedTo(QSize(qMax(301, caption), 115)));
 }
 

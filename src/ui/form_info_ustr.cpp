@@ -1,6 +1,7 @@
 #include "ui/form_info_ustr.h"
 
 #include "instrument/link_test.h"
+#include "ui/window_helpers.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -18,7 +19,8 @@ FormInfoUstr::FormInfoUstr(QWidget *settingsWindow)
     setObjectName(QStringLiteral("formInfoUstr"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(313, 217);
+    // 313 x 217, wide enough for the longest progress line in the title bar.
+    setFixedSize(qMax(313, TitleBarWidth(this, LinkTestProgressCaption(LinkTestAttempts))), 217);
 
     const QStringList captions = {QStringLiteral("Порт:"),      QStringLiteral("Скорость:"),
                                   QStringLiteral("Адрес:"),     QStringLiteral("Тип прибора: "),

@@ -8,20 +8,20 @@
 #include "config/device_list.h"
 #include "core/message_service.h"
 #include "link/serial_session.h"
+#include "ui/archive_download_flow.h"
 #include "ui/archive_grid.h"
 #include "ui/archive_table_model.h"
 #include "ui/chart_fill.h"
-#include "ui/chart_settings.h"
+#include "ui/chart_page.h"
 #include "ui/chart_widget.h"
 #include "ui/current_view.h"
-#include "ui/field_values.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_about.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/history_panel.h"
 #include "ui/maker.h"
 #include "ui/station_icons.h"
-#include "ui/up_down.h"
+#include "ui/window_helpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,12 +30,10 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
@@ -55,12 +53,6 @@ namespace zeltar {
 namespace {
 
 const QString WindowCaption = QStringLiteral("Система сбора данных с приборов ЗЕЛТАР v2.33");
-
-template <typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QLabel *sunkenText(const char *name, QWidget *parent)
 {
@@ -129,14 +121,18 @@ FormMain::FormMain(Station &station, QWidget *parent)
 
     connectPolling();
 
+    // The archive download holds the buttons that would start another exchange.
+    m_download = new ArchiveDownloadFlow(m_station, this, sbMain);
+    connect(m_download, &ArchiveDownloadFlow::started, this, [this] { holdExchangeButtons(true); });
+    connect(m_download, &ArchiveDownloadFlow::ended, this, [this] { holdExchangeButtons(false); });
+    connect(m_download, &ArchiveDownloadFlow::fileChosen, this, &FormMain::showDownloadedArchive);
+
     // Status-bar hints: the hint of the control under the pointer, cleared elsewhere.
-    for (QWidget *hinted : std::initializer_list<QWidget *>{
-             twData, stCurrentUstr, memoProgMes, btnStart, btnStop, btnNastrWare, SpeedBtn_About,
-             SpeedBtn_WWW, SpeedBtn_Mail, btnExit, btnReadArh, btnClearJournal})
-        hinted->installEventFilter(this);
-    for (QWidget *plain :
-         std::initializer_list<QWidget *>{Panel1, sbMain, tsCurrentData, PageControl1})
-        plain->installEventFilter(this);
+    auto *hints = new StatusHints(sbMain, false, this);
+    hints->hint({twData, stCurrentUstr, memoProgMes, btnStart, btnStop, btnNastrWare,
+                 SpeedBtn_About, SpeedBtn_WWW, SpeedBtn_Mail, btnExit, btnReadArh, btnClearJournal,
+                 tsGraf->editGrafMin, tsGraf->editGrafMax, tsGraf->editGrafN});
+    hints->clear({Panel1, sbMain, tsCurrentData, PageControl1});
     showJournal();
 }
 
@@ -258,7 +254,7 @@ void FormMain::createPages()
 
     tsCurrentData = createCurrentPage();
     tsArh = createTablePage();
-    tsGraf = createChartPage();
+    tsGraf = new ChartPage(m_station.state, PageControl1);
 
     PageControl1->addTab(tsProgJournal, QStringLiteral("Журнал программы"));
     PageControl1->addTab(tsCurrentData, QStringLiteral("Текущие значения прибора"));
@@ -345,54 +341,6 @@ QWidget *FormMain::createTablePage()
     return page;
 }
 
-QWidget *FormMain::createChartPage()
-{
-    auto *page = named(new QWidget(PageControl1), "tsGraf");
-    cbAutoGraf = named(new QCheckBox(QStringLiteral("Автообновление"), page), "cbAutoGraf");
-    cbAutoGraf->setToolTip(QStringLiteral("Включить автообновление графика"));
-    editGrafMin = named(new QLineEdit(page), "editGrafMin");
-    editGrafMin->setToolTip(QStringLiteral("Минимальное значение точки на графике"));
-    editGrafMax = named(new QLineEdit(page), "editGrafMax");
-    editGrafMax->setToolTip(QStringLiteral("Максимальное значение точки на графике"));
-    editGrafN = named(new QLineEdit(page), "editGrafN");
-    editGrafN->setToolTip(QStringLiteral("Количество точек на графике"));
-    UpDown2 = named(new UpDown(editGrafN, 0, 500, page), "UpDown2");
-    btnApplyGraf = named(new QPushButton(QStringLiteral("Применить"), page), "btnApplyGraf");
-    btnApplyGraf->setToolTip(QStringLiteral("Применить значения"));
-    connect(btnApplyGraf, &QPushButton::clicked, this, &FormMain::btnApplyGrafClick);
-    for (QLineEdit *edit : {editGrafMin, editGrafMax, editGrafN}) {
-        edit->setMaximumWidth(80);
-        edit->installEventFilter(this); // Enter applies, as the button does
-    }
-
-    auto *bar = new QHBoxLayout;
-    bar->addWidget(cbAutoGraf);
-    bar->addSpacing(12);
-    const QString axisHint = QStringLiteral("Число отсчетов по оси Х");
-    auto addLabelled = [&](const QString &text, QWidget *field) {
-        auto *label = new QLabel(text, page);
-        label->setToolTip(axisHint);
-        bar->addWidget(label);
-        bar->addWidget(field);
-    };
-    addLabelled(QStringLiteral("Мин"), editGrafMin);
-    addLabelled(QStringLiteral("Макс"), editGrafMax);
-    addLabelled(QStringLiteral("Точек"), editGrafN);
-    bar->addWidget(UpDown2);
-    bar->addWidget(btnApplyGraf);
-    bar->addStretch();
-
-    Chart1 = named(new ChartWidget(page), "Chart1");
-    Chart1->setToolTip(QStringLiteral("График"));
-    Chart1->setValueRange(-100, 200);
-
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->addLayout(bar);
-    layout->addWidget(Chart1, 1);
-    return page;
-}
-
 void FormMain::connectPolling()
 {
     connect(m_cycle, &PollingCycle::pollingStarted, this, [this] {
@@ -426,7 +374,7 @@ void FormMain::connectPolling()
             TableView->closeTable();
             openTableView();
         }
-        Chart1->clear();
+        tsGraf->Chart1->clear();
         tsHistory->archivesChanged();
         RefreshViews();
     });
@@ -600,13 +548,9 @@ void FormMain::PageControl1Change(int index)
         return;
     }
     if (page == tsGraf) {
-        const PollingState &state = m_station.state;
-        editGrafN->setText(QString::number(state.GrafN));
-        ShowFromStart(editGrafMax, GeneralNumberText(state.GrafMax));
-        ShowFromStart(editGrafMin, GeneralNumberText(state.GrafMin));
-        Chart1->clear();
-        if (state.SelUstr != 0) {
-            cbAutoGraf->setChecked(true);
+        tsGraf->showSettings();
+        if (m_station.state.SelUstr != 0) {
+            tsGraf->cbAutoGraf->setChecked(true);
             TableView->closeTable();
             if (openTableView())
                 fillChart();
@@ -616,8 +560,7 @@ void FormMain::PageControl1Change(int index)
 
 void FormMain::fillChart()
 {
-    const PollingState &state = m_station.state;
-    Chart1->setPoints(ArchiveChartPoints(TableView->table(), state.GrafN, state.GrafMax));
+    tsGraf->fill(TableView->table());
 }
 
 void FormMain::RefreshViews()
@@ -629,35 +572,20 @@ void FormMain::RefreshViews()
         TableView->refresh();
         DBGridArhDataMod->moveToLast();
     }
-    if (page == tsGraf && cbAutoGraf->isChecked()) {
-        Chart1->setBottomAutomatic();
+    if (page == tsGraf && tsGraf->cbAutoGraf->isChecked()) {
+        tsGraf->Chart1->setBottomAutomatic();
         if (m_station.state.NewArh || !TableView->isOpen()) {
             TableView->closeTable();
             if (!openTableView()) {
-                Chart1->clear();
+                tsGraf->Chart1->clear();
                 return;
             }
         }
         TableView->refresh();
-        Chart1->clear();
+        tsGraf->Chart1->clear();
         fillChart();
-        Chart1->setBottomAutomatic();
+        tsGraf->Chart1->setBottomAutomatic();
     }
-}
-
-void FormMain::btnApplyGrafClick()
-{
-    const ChartSettingsCheck check =
-        CheckChartSettings(editGrafN->text(), editGrafMax->text(), editGrafMin->text());
-    if (!check.accepted) {
-        ShowError(check.message);
-        return;
-    }
-    PollingState &state = m_station.state;
-    state.GrafN = check.settings.GrafN;
-    state.GrafMax = check.settings.GrafMax;
-    state.GrafMin = check.settings.GrafMin;
-    Chart1->setValueRange(state.GrafMin, state.GrafMax);
 }
 
 void FormMain::resetIconAnimation()
@@ -679,56 +607,24 @@ void FormMain::btnReadArhClick()
 {
     ArhPribView = false;
     QTreeWidgetItem *selected = twData->currentItem();
-    if (selected == nullptr || m_downloading)
+    if (selected == nullptr || m_download->running())
         return;
     const int k = twData->indexOfTopLevelItem(selected);
     if (k == 0 || k > m_station.settings.CountUstr) {
         ShowWarning(DownloadNoDeviceMessage);
         return;
     }
-
-    // The download is a job of the device's line; the window stays alive meanwhile, with
-    // the buttons that would start another exchange held until it ends.
-    m_downloading = true;
-    for (QWidget *control :
-         {static_cast<QWidget *>(btnStart), static_cast<QWidget *>(btnStop),
-          static_cast<QWidget *>(btnNastrWare), static_cast<QWidget *>(btnReadArh)})
-        control->setEnabled(false);
-    const InstrumentSettings device = m_station.table.device(k);
-    QStatusBar *status = sbMain;
-    const auto progress =
-        ProgressTo(status, [status](const QString &text) { status->showMessage(text); });
-    auto download = std::make_shared<ArchiveDownload>();
-    m_station.lines.worker(device.PribPort)
-        .post(
-            [device, download, progress](SerialSession &port) {
-                *download = DownloadArchive(port, device, progress);
-                port.ClosePort();
-            },
-            [this, download] { finishDownload(*download); });
+    m_download->start(m_station.table.device(k));
 }
 
-void FormMain::finishDownload(const ArchiveDownload &download)
+void FormMain::holdExchangeButtons(bool held)
 {
-    // Whatever happens below, the buttons come back.
-    const auto release = qScopeGuard([this] {
-        m_downloading = false;
-        btnStart->setEnabled(true);
-        btnStop->setEnabled(true);
-        btnNastrWare->setEnabled(!m_station.state.OprRun);
-        btnReadArh->setEnabled(!m_station.state.OprRun);
-    });
-    if (m_closing)
-        return;
-    if (!download.complete()) {
-        ShowError(download.message());
-        return;
-    }
-    sbMain->showMessage(DownloadDoneStatus);
-    const QString file = FileDialogs::saveFileName(this, DownloadSaveTitle, QStringLiteral("*.dbf"),
-                                                   QStringLiteral("dbf"));
-    if (!file.isEmpty())
-        showDownloadedArchive(download, file);
+    // While a download holds its line, the window stays alive with the buttons that would
+    // start another exchange held; afterwards they follow the polling state again.
+    btnStart->setEnabled(!held);
+    btnStop->setEnabled(!held);
+    btnNastrWare->setEnabled(!held && !m_station.state.OprRun);
+    btnReadArh->setEnabled(!held && !m_station.state.OprRun);
 }
 
 void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QString &file)
@@ -744,12 +640,7 @@ void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QStr
     records.reserve(download.records.size());
     for (const DownloadedRecord &record : download.records)
         records.append({record.znac, record.time});
-    const DownloadedRange range = DownloadedChartRange(records, download.firstRecordKept);
-    Chart1->clear();
-    Chart1->setValueRange(range.axis().min, range.axis().max);
-    ShowFromStart(editGrafMax, GeneralNumberText(range.highest));
-    ShowFromStart(editGrafMin, GeneralNumberText(range.lowest));
-    editGrafN->setText(QString::number(download.records.size()));
+    tsGraf->showDownloadedRange(records, download.firstRecordKept);
 
     TableView->setColumns(DownloadedGridColumns());
     if (!TableView->setTable(file)) {
@@ -757,7 +648,7 @@ void FormMain::showDownloadedArchive(const ArchiveDownload &download, const QStr
         TableView->closeTable();
         return;
     }
-    Chart1->setPoints(DownloadedChartPoints(records));
+    tsGraf->drawDownloaded(records);
     DBGridArhDataMod->fitColumns();
     ArhPribView = true;
     PageControl1->setCurrentWidget(tsArh); // the downloaded archive is on show
@@ -768,16 +659,10 @@ void FormMain::btnClearJournalClick()
     m_station.journal.clear();
 }
 
-void FormMain::centreOver(QWidget *window) const
-{
-    window->move(x() + width() / 2 - window->width() / 2,
-                 y() + height() / 2 - window->height() / 2);
-}
-
 void FormMain::SpeedBtn_AboutClick()
 {
     FormAbout about(this);
-    centreOver(&about);
+    CentreOver(&about, this);
     about.exec();
 }
 
@@ -786,7 +671,7 @@ void FormMain::btnNastrWareClick()
     if (m_station.state.OprRun) // the button is disabled while polling runs
         return;
     FormNastrWare settings(m_station, this, &m_settingsClock);
-    centreOver(&settings);
+    CentreOver(&settings, this);
     connect(&settings, &FormNastrWare::settingsClosed, this, &FormMain::RebuildMainTree);
     settings.enter();
 }
@@ -825,6 +710,7 @@ bool FormMain::shutDownInOrder()
     if (m_closing)
         return true;
     m_closing = true;
+    m_download->abandon();
     timerIcon->stop();
     m_station.journal.AddProgMes(QStringLiteral("Закрытие программы"));
     // A tick in the middle of a wait ends without touching a table.
@@ -847,7 +733,7 @@ void FormMain::closeEvent(QCloseEvent *event)
         return;
     }
     // The operator cannot close the station while an archive download holds the port.
-    if (m_downloading && m_askOnClose) {
+    if (m_download->running() && m_askOnClose) {
         event->ignore();
         return;
     }
@@ -864,27 +750,6 @@ bool FormMain::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate && m_started)
         FormActivate();
     return QMainWindow::event(event);
-}
-
-bool FormMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress &&
-        (watched == editGrafMax || watched == editGrafMin || watched == editGrafN)) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            btnApplyGrafClick();
-            return true;
-        }
-    }
-    if (event->type() == QEvent::Enter) {
-        auto *widget = qobject_cast<QWidget *>(watched);
-        if (widget == Panel1 || widget == sbMain || widget == tsCurrentData ||
-            widget == PageControl1)
-            sbMain->clearMessage();
-        else if (widget != nullptr)
-            sbMain->showMessage(widget->toolTip());
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace zeltar

@@ -6,9 +6,7 @@
 
 class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
@@ -20,14 +18,14 @@ class QTreeWidgetItem;
 
 namespace zeltar {
 
+class ArchiveDownloadFlow;
 class ArchiveGrid;
 struct ArchiveDownload;
 class ArchiveTableModel;
-class ChartWidget;
+class ChartPage;
 class HistoryPanel;
 class PollingCycle;
 class Station;
-class UpDown;
 
 // The main window: the device tree, the journal, the current values, the archive table
 // and the chart of the selected instrument, and the toolbar that starts and stops polling.
@@ -74,7 +72,7 @@ public:
     QWidget *tsProgJournal;
     QWidget *tsCurrentData;
     QWidget *tsArh;
-    QWidget *tsGraf;
+    ChartPage *tsGraf;       // the chart of the selected instrument
     HistoryPanel *tsHistory; // earlier periods and time ranges
     QPlainTextEdit *memoProgMes;
     QLabel *stPribName;
@@ -87,13 +85,6 @@ public:
     QLabel *stUst4;
     QCheckBox *cbAutoArhData;
     ArchiveGrid *DBGridArhDataMod;
-    QCheckBox *cbAutoGraf;
-    QLineEdit *editGrafMin;
-    QLineEdit *editGrafMax;
-    QLineEdit *editGrafN;
-    UpDown *UpDown2;
-    QPushButton *btnApplyGraf;
-    ChartWidget *Chart1;
     QStatusBar *sbMain;
     QTimer *timerIcon;
 
@@ -103,7 +94,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createToolbar();
@@ -111,21 +101,18 @@ private:
     void createPages();
     QWidget *createCurrentPage();
     QWidget *createTablePage();
-    QWidget *createChartPage();
     void connectPolling();
 
     void twDataChanging(QTreeWidgetItem *item);
     void PageControl1Changing(int newIndex);
     void PageControl1Change(int index);
-    void btnApplyGrafClick();
     void timerIconTimer();
     void btnReadArhClick();
-    void finishDownload(const ArchiveDownload &download);
+    void holdExchangeButtons(bool held);
     void showDownloadedArchive(const ArchiveDownload &download, const QString &file);
     void btnClearJournalClick();
     void SpeedBtn_AboutClick();
     void btnNastrWareClick();
-    void centreOver(QWidget *window) const;
     void SpeedBtn_WWWClick();
     void SpeedBtn_MailClick();
     void FormActivate();
@@ -146,7 +133,7 @@ private:
     bool m_started = false;
     bool m_closing = false;
     bool m_askOnClose = true;
-    bool m_downloading = false;
+    ArchiveDownloadFlow *m_download;
     ClockFieldTexts m_settingsClock; // the settings window's clock fields, kept between openings
     bool m_templateFailureShown = false;
 };

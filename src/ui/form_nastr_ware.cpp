@@ -11,18 +11,17 @@
 #include "ui/file_dialogs.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
+#include "ui/instrument_pages.h"
 #include "ui/station_icons.h"
+#include "ui/window_helpers.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -93,24 +92,25 @@ FormNastrWare::FormNastrWare(Station &station, QWidget *parent, ClockFieldTexts 
     connect(btnDelDevice, &QToolButton::clicked, this, &FormNastrWare::btnDelDeviceClick);
     connect(BtnTestUstr, &QToolButton::clicked, this, &FormNastrWare::BtnTestUstrClick);
     connect(btnSelDir, &QPushButton::clicked, this, &FormNastrWare::btnSelDirClick);
-    connect(cbPribType, QOverload<int>::of(&QComboBox::activated), this,
-            &FormNastrWare::cbPribTypeChange);
-    connect(BtnRead, &QPushButton::clicked, this, &FormNastrWare::BtnReadClick);
-    connect(BtnWrite, &QPushButton::clicked, this, &FormNastrWare::BtnWriteClick);
-    connect(BtnDefault, &QPushButton::clicked, this, &FormNastrWare::BtnDefaultClick);
-    connect(BtnReadTime, &QPushButton::clicked, this, &FormNastrWare::BtnReadTimeClick);
-    connect(BtnWriteTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteTimeClick);
-    connect(BtnUstSistTime, &QPushButton::clicked, this, &FormNastrWare::BtnUstSistTimeClick);
-    connect(BtnWriteSistTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteSistTimeClick);
-    connect(TimerOutTime, &QTimer::timeout, this, &FormNastrWare::TimerOutTimeTimer);
-    connect(sgProg, &QTableWidget::cellDoubleClicked, this, &FormNastrWare::sgProgDblClick);
-    connect(BtnAddSnap, &QPushButton::clicked, this, &FormNastrWare::BtnAddSnapClick);
-    connect(BtnDelSnap, &QPushButton::clicked, this, &FormNastrWare::BtnDelSnapClick);
+    connect(m_pages->BtnRead, &QPushButton::clicked, this, &FormNastrWare::BtnReadClick);
+    connect(m_pages->BtnWrite, &QPushButton::clicked, this, &FormNastrWare::BtnWriteClick);
+    connect(m_pages->BtnDefault, &QPushButton::clicked, this, &FormNastrWare::BtnDefaultClick);
+    connect(m_pages->BtnReadTime, &QPushButton::clicked, this, &FormNastrWare::BtnReadTimeClick);
+    connect(m_pages->BtnWriteTime, &QPushButton::clicked, this, &FormNastrWare::BtnWriteTimeClick);
+    connect(m_pages->BtnUstSistTime, &QPushButton::clicked, this,
+            &FormNastrWare::BtnUstSistTimeClick);
+    connect(m_pages->BtnWriteSistTime, &QPushButton::clicked, this,
+            &FormNastrWare::BtnWriteSistTimeClick);
+    connect(m_pages->TimerOutTime, &QTimer::timeout, this, &FormNastrWare::TimerOutTimeTimer);
+    connect(m_pages->sgProg, &QTableWidget::cellDoubleClicked, this,
+            &FormNastrWare::sgProgDblClick);
+    connect(m_pages->BtnAddSnap, &QPushButton::clicked, this, &FormNastrWare::BtnAddSnapClick);
+    connect(m_pages->BtnDelSnap, &QPushButton::clicked, this, &FormNastrWare::BtnDelSnapClick);
 
     installHints();
     if (m_clockFields != nullptr) {
-        DateEdit->setText(m_clockFields->date);
-        MaskTime->setText(m_clockFields->time);
+        m_pages->DateEdit->setText(m_clockFields->date);
+        m_pages->MaskTime->setText(m_clockFields->time);
     }
     // Enter in a field starts nothing: no button becomes the default one.
     for (QPushButton *button : findChildren<QPushButton *>())
@@ -138,15 +138,15 @@ void FormNastrWare::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     TimerOutTimeTimer();
-    TimerOutTime->start();
+    m_pages->TimerOutTime->start();
     twNastr->setFocus();
 }
 
 void FormNastrWare::hideEvent(QHideEvent *event)
 {
-    TimerOutTime->stop();
+    m_pages->TimerOutTime->stop();
     if (m_clockFields != nullptr)
-        *m_clockFields = {DateEdit->text(), MaskTime->text()};
+        *m_clockFields = {m_pages->DateEdit->text(), m_pages->MaskTime->text()};
     QDialog::hideEvent(event);
 }
 
@@ -194,8 +194,7 @@ int FormNastrWare::treeWidthForNames() const
 
 int FormNastrWare::instrumentPageWidth() const
 {
-    const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
-    return scroll->widget()->sizeHint().width() + PageExtras;
+    return m_pages->instrumentPageHint().width() + PageExtras;
 }
 
 void FormNastrWare::fitTreeToNames()
@@ -252,16 +251,8 @@ bool FormNastrWare::twNastrChanging(int cur, int next)
         m_current = next;
         return true;
     }
-    if (cur == 0) {
-        if (!acceptProgramSettings())
-            return false;
-        reportUnsaved(WriteProgramSettings(m_station.ini, m_station.settings));
-    } else if (isDevice(cur)) {
-        if (!takeDeviceEntries(cur))
-            return false;
-        reportUnsaved(WriteDevice(m_station.ini, m_station.table, cur));
-        setNodeText(cur);
-    }
+    if (!takeNode(cur))
+        return false;
     m_current = next;
     if (next == 0) {
         showProgramPage();
@@ -269,6 +260,21 @@ bool FormNastrWare::twNastrChanging(int cur, int next)
     } else {
         showInstrumentPages();
         ShowPribSettings(next);
+    }
+    return true;
+}
+
+bool FormNastrWare::takeNode(int n)
+{
+    if (n == 0) {
+        if (!acceptProgramSettings())
+            return false;
+        reportUnsaved(WriteProgramSettings(m_station.ini, m_station.settings));
+    } else if (isDevice(n)) {
+        if (!takeDeviceEntries(n))
+            return false;
+        reportUnsaved(WriteDevice(m_station.ini, m_station.table, n));
+        setNodeText(n);
     }
     return true;
 }
@@ -360,13 +366,15 @@ bool FormNastrWare::takeEdits(int n, InstrumentSettings *settings)
     const InstrumentSettings &record = m_station.table.device(n);
     // The program has no entries of its own: it comes along from the record.
     InstrumentSettings taken = record;
-    const QString refusal = ParseSettings(entries(), &taken);
+    QString refusal = m_pages->positionRefusal();
+    if (refusal.isEmpty())
+        refusal = ParseSettings(m_pages->entries(), &taken);
     if (!refusal.isEmpty()) {
         ShowError(refusal);
         return false;
     }
     InstrumentSettings shown = record;
-    if (ParseSettings(m_shownEntries, &shown).isEmpty())
+    if (ParseSettings(m_pages->shownEntries(), &shown).isEmpty())
         taken = WithEdits(record, shown, taken);
     *settings = taken;
     return true;
@@ -443,15 +451,15 @@ void FormNastrWare::fitToInstrumentPage()
 {
     // 763 x 550 suits the font the pages were laid out for. Where the desktop's font needs
     // more room, open large enough to show the instrument page without scrolling, as far
-    // as the screen allows; the page scrolls beyond that.
-    const auto *scroll = qobject_cast<QScrollArea *>(tabNastrPrib);
-    const QSize page = scroll->widget()->sizeHint();
+    // as the screen allows; the page scrolls beyond that. Like every dialog of the station it
+    // keeps that size and has no maximise button.
+    const QSize page = m_pages->instrumentPageHint();
     QSize wanted(qMax(width(), instrumentPageWidth() + treeWidthForNames()),
                  qMax(height(), page.height() + Panel1->sizeHint().height() +
                                     sbNastr->sizeHint().height() + 64));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         wanted = wanted.boundedTo(screen->availableGeometry().size());
-    resize(wanted);
+    setFixedSize(wanted);
 }
 
 // ---- Program page ---------------------------------------------------------------------
@@ -468,6 +476,10 @@ void FormNastrWare::btnSelDirClick()
 
 void FormNastrWare::btnAddDeviceClick()
 {
+    // The new device's node is selected next: what was typed on the node shown is taken
+    // first, as leaving it by the tree takes it, and an invalid entry keeps the operator there.
+    if (!takeNode(m_current))
+        return;
     DeviceList devices(m_station.ini, m_station.settings, m_station.table);
     const DeviceList::AddResult added = devices.Add();
     if (!added.refusal.isEmpty()) {
@@ -514,11 +526,11 @@ void FormNastrWare::setBusy(bool busy)
     } else {
         m_animation->stop();
         m_animationFrame = 1;
-        gifOperate->setPixmap(StationIcons::animationFrame(1).pixmap(24, 24));
+        m_pages->gifOperate->setPixmap(StationIcons::animationFrame(1).pixmap(24, 24));
     }
     // Everything but the animation stops taking input. Disabling the whole window would
     // grey the animation with it, so the controls beside its way up are disabled instead.
-    for (QWidget *kept = gifOperate; kept != this; kept = kept->parentWidget()) {
+    for (QWidget *kept = m_pages->gifOperate; kept != this; kept = kept->parentWidget()) {
         const auto siblings =
             kept->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
         for (QWidget *sibling : siblings)
@@ -530,31 +542,14 @@ void FormNastrWare::setBusy(bool busy)
 void FormNastrWare::nextAnimationFrame()
 {
     m_animationFrame = m_animationFrame % StationIcons::AnimationFrameCount + 1;
-    gifOperate->setPixmap(StationIcons::animationFrame(m_animationFrame).pixmap(24, 24));
+    m_pages->gifOperate->setPixmap(StationIcons::animationFrame(m_animationFrame).pixmap(24, 24));
 }
 
 void FormNastrWare::TimerOutTimeTimer()
 {
     const QDateTime now = Clock::now();
-    stSysDate->setText(SysDateText(now));
-    stSysTime->setText(SysTimeText(now));
-}
-
-// ---- Status-bar hints -----------------------------------------------------------------
-
-bool FormNastrWare::eventFilter(QObject *watched, QEvent *event)
-{
-    const auto type = event->type();
-    if (type == QEvent::Enter || type == QEvent::Leave) {
-        auto *widget = qobject_cast<QWidget *>(watched);
-        const bool hinted = widget == btn_Save || widget == btnAddDevice ||
-                            widget == btnDelDevice || widget == BtnTestUstr || widget == twNastr;
-        if (hinted && type == QEvent::Enter)
-            sbNastr->showMessage(widget->toolTip());
-        else if (hinted || type == QEvent::Enter)
-            sbNastr->clearMessage();
-    }
-    return QDialog::eventFilter(watched, event);
+    m_pages->stSysDate->setText(SysDateText(now));
+    m_pages->stSysTime->setText(SysTimeText(now));
 }
 
 } // namespace zeltar

@@ -8,20 +8,16 @@
 
 #include <QDialog>
 
-#include <array>
 #include <functional>
 
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
-class QTabWidget;
-class QTableWidget;
 class QTimer;
+class QTabWidget;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -29,11 +25,10 @@ class QTreeWidgetItem;
 
 namespace zeltar {
 
-class ChartWidget;
 class FormEditSnap;
 class FormInfoUstr;
+class InstrumentPages;
 class Station;
-class UpDown;
 
 // The texts of the settings window's clock fields. The window is built anew at every
 // opening; its owner keeps these for the station's run, so the fields come back as the
@@ -73,8 +68,8 @@ public:
     // Whether an instrument operation is talking to the instrument.
     bool isBusy() const { return m_busy; }
 
-    // What the instrument pages hold now, as plain entries.
-    SettingsEntries entries() const;
+    // The instrument pages and their controls.
+    InstrumentPages *pages() const { return m_pages; }
 
     FormInfoUstr *infoDialog() const { return m_info; }
 
@@ -101,66 +96,6 @@ public:
     QLineEdit *editTimeOpr;
     QLineEdit *editTimeArh;
 
-    QLineEdit *editNamePrib;
-    QCheckBox *cbVkl;
-    QCheckBox *cbVklPrib;
-    QLabel *gifOperate;
-    QComboBox *cbPribType;
-    QComboBox *cbPribDiap;
-    QComboBox *cbFlagPodkl;
-    QLineEdit *editPribPoprDat;
-    QComboBox *cbPribPort;
-    QComboBox *cbPribBaud;
-    QLineEdit *cbPribAdr;
-    UpDown *upPribAdr;
-    QComboBox *cbPribPeriod;
-    QLineEdit *editPribPeriodArh;
-    UpDown *upPribPeriodArh;
-    QCheckBox *checkIvih;
-    std::array<QLineEdit *, 4> editPribUst;
-    std::array<QLineEdit *, 4> editPribGist;
-    std::array<QComboBox *, 4> cbIshSostRele;
-    std::array<QCheckBox *, 4> checkVklUst;
-    std::array<QComboBox *, 4> cbTypeUst;
-    std::array<QComboBox *, 4> cbPribRegRele;
-    QCheckBox *checkDist;
-    QLineEdit *editPribM1;
-    QLineEdit *editPribM2;
-    QCheckBox *checkSQR;
-    QCheckBox *checkM;
-    QComboBox *cbPribZap;
-    QComboBox *cbPribTypeReg;
-    QComboBox *cbTypeReg;
-    QCheckBox *checkReg;
-    QCheckBox *checkXC;
-    QLineEdit *editPribPoprXC;
-    QLineEdit *DateEdit;
-    QLineEdit *MaskTime;
-    QLabel *stSysDate;
-    QLabel *stSysTime;
-    QPushButton *BtnReadTime;
-    QPushButton *BtnWriteTime;
-    QPushButton *BtnUstSistTime;
-    QPushButton *BtnWriteSistTime;
-    QTimer *TimerOutTime;
-    QPushButton *BtnDefault;
-    QPushButton *BtnRead;
-    QPushButton *BtnWrite;
-
-    QLineEdit *editPribKp;
-    QLineEdit *editPribKi;
-    QLineEdit *editPribKd;
-    QLineEdit *editPribPerZap;
-    QLineEdit *editPribKo;
-    QLineEdit *editPribTrZap;
-    QLineEdit *editPribTimePer;
-    QLineEdit *editPribDlitImp;
-    QLineEdit *editPribRegZnac;
-    QTableWidget *sgProg;
-    QPushButton *BtnAddSnap;
-    QPushButton *BtnDelSnap;
-    ChartWidget *ChartProg;
-
 Q_SIGNALS:
     // The window has closed after writing everything: the main tree is to be rebuilt.
     void settingsClosed();
@@ -169,7 +104,6 @@ protected:
     void reject() override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void fitToInstrumentPage();
@@ -180,15 +114,6 @@ private:
     QWidget *createTreePanel();
     void createPages();
     QWidget *createProgramPage();
-    QWidget *createInstrumentPage();
-    QGroupBox *createMeasurementGroup(QWidget *parent);
-    QGroupBox *createWorkGroup(QWidget *parent);
-    QGroupBox *createSetpointGroup(QWidget *parent);
-    QGroupBox *createUnifiedGroup(QWidget *parent);
-    QGroupBox *createRegulationGroup(QWidget *parent);
-    QGroupBox *createColdJunctionGroup(QWidget *parent);
-    QGroupBox *createClockGroup(QWidget *parent);
-    QWidget *createRegulationPage();
     void installHints();
 
     // Tree and pages.
@@ -197,6 +122,9 @@ private:
     void currentNodeChanged(QTreeWidgetItem *current, QTreeWidgetItem *previous);
     bool twNastrChanging(int cur, int next);
     void keepShownNodeSelected();
+    // Takes the entries of node n and writes them to the configuration file, as leaving the
+    // node does; false (after the refusal's message) when a check refuses an entry.
+    bool takeNode(int n);
     void showProgramPage();
     void showInstrumentPages();
     void showProgramSettings();
@@ -213,13 +141,10 @@ private:
     // *settings; false (and *settings untouched) when a check refuses an entry.
     bool takeEdits(int n, InstrumentSettings *settings);
     bool takeDeviceEntries(int n);
-    void showEntries(const SettingsEntries &shown);
-    void fillRanges(int type);
 
     // Handlers.
     void btn_SaveClick();
     void btnSelDirClick();
-    void cbPribTypeChange(int index);
     void btnAddDeviceClick();
     void btnDelDeviceClick();
     void BtnTestUstrClick();
@@ -243,7 +168,6 @@ private:
     // Runs job on port's line as the window's operation: busy until done has run.
     void runOperation(int port, LineWorker::Job job, std::function<void()> done);
     void nextAnimationFrame();
-    int selectedProgramRow() const;
     void showClock(const InstrumentClock &clock, int century);
 
     Station &m_station;
@@ -254,13 +178,14 @@ private:
     int m_animationFrame = 1;
     // The clock value edited in the window, shared by the clock operations and the read.
     InstrumentClock m_clock;
+    InstrumentPages *m_pages;
+    // The program settings as the page was filled: what still reads the same has not been
+    // edited and keeps its stored value.
+    ProgramSettingsEntry m_shownProgram;
     // The node selected in the tree as the selection handler last let it be; -1 before
     // the first rebuild.
     int m_current = -1;
-    // The entries as the pages were filled from a record or the program settings: what
-    // still reads the same has not been edited and keeps its stored value.
-    SettingsEntries m_shownEntries;
-    ProgramSettingsEntry m_shownProgram;
+
     bool m_busy = false;
 };
 

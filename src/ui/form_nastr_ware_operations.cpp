@@ -13,8 +13,11 @@
 #include "ui/field_values.h"
 #include "ui/form_info_ustr.h"
 #include "ui/form_nastr_ware.h"
+#include "ui/instrument_pages.h"
 #include "ui/up_down.h"
+#include "ui/window_helpers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -40,24 +43,36 @@ void FormNastrWare::BtnReadClick()
     const int k = operationDevice();
     if (k == 0)
         return;
-    // A stored address above 99 is read at as it is; the record keeps a byte.
-    const int address = qBound(0, upPribAdr->position(), 255);
-    const int baud = ListValue(cbPribBaud);
+    InstrumentSettings link = m_station.table.device(k);
+    if (!m_pages->shownLink(&link))
+        return;
+    // Name, polling flag and port are the station's, not the instrument's: the read leaves
+    // them as the operator typed them, to be taken with the rest when the node is left.
+    const QString typedName = m_pages->editNamePrib->text();
+    const bool typedVkl = m_pages->cbVkl->isChecked();
+    const int typedPort = ListValue(m_pages->cbPribPort);
+    const quint8 storedPort = m_station.table.device(k).PribPort;
     auto table = std::make_shared<DeviceTable>(m_station.table);
+    table->device(k).PribPort = link.PribPort;
     auto clock = std::make_shared<InstrumentClock>(m_clock);
     auto code = std::make_shared<int>(SettingsReadNoPort);
     runOperation(
-        table->device(k).PribPort,
+        link.PribPort,
         [=](SerialSession &port) {
-            *code = ReadInstrumentSettings(port, *table, k, baud, address, clock.get());
+            *code =
+                ReadInstrumentSettings(port, *table, k, link.PribBaud, link.PribAdr, clock.get());
         },
         [=] {
             m_station.table = *table;
+            m_station.table.device(k).PribPort = storedPort;
             m_clock = *clock;
             if (*code != SettingsReadOk)
                 ShowError(SettingsReadFailureText(*code));
             showClock(m_clock, 2000);
             ShowPribSettings(k);
+            m_pages->editNamePrib->setText(typedName);
+            m_pages->cbVkl->setChecked(typedVkl);
+            ShowListValue(m_pages->cbPribPort, typedPort, QString::number(typedPort + 1));
             setBusy(false);
             if (*code == SettingsReadOk)
                 ShowInformation(SettingsReadSuccessText());
@@ -70,7 +85,7 @@ void FormNastrWare::BtnWriteClick()
     if (k == 0)
         return;
     const InstrumentSettings &record = m_station.table.device(k);
-    if (WriteChangesLink(record, ListValue(cbPribBaud), upPribAdr->position()) &&
+    if (WriteChangesLink(record, ListValue(m_pages->cbPribBaud), m_pages->upPribAdr->position()) &&
         !AskYesNo(LinkChangeQuestionText(), MessageIcon::Warning))
         return;
     if (!takeEdits(k, &m_station.table.staging))
@@ -85,9 +100,10 @@ void FormNastrWare::BtnWriteClick()
             const InstrumentSettings &written = m_station.table.device(k);
             if (*code == SettingsWriteLink) {
                 // The instrument kept its link settings: so does the window, for the next try.
-                ShowListValue(cbPribPort, written.PribPort - 1, QString::number(written.PribPort));
-                ShowListValue(cbPribBaud, written.PribBaud);
-                upPribAdr->setPosition(written.PribAdr);
+                ShowListValue(m_pages->cbPribPort, written.PribPort - 1,
+                              QString::number(written.PribPort));
+                ShowListValue(m_pages->cbPribBaud, written.PribBaud);
+                m_pages->upPribAdr->setPosition(written.PribAdr);
             }
             if (*code == SettingsWriteOk)
                 ShowInformation(SettingsWriteSuccessText());
@@ -112,13 +128,15 @@ void FormNastrWare::BtnTestUstrClick()
     const int k = selectedNode();
     if (!isDevice(k) || m_busy)
         return;
+    // The test reaches the instrument as the page shows it, before anything is taken.
+    InstrumentSettings device = m_station.table.device(k);
+    if (!m_pages->shownLink(&device))
+        return;
     setEnabled(false);
     m_info->beginTest();
-    m_info->move(x() + width() / 2 - m_info->width() / 2,
-                 y() + height() / 2 - m_info->height() / 2);
+    CentreOver(m_info, this);
     m_info->show();
     m_busy = true;
-    const InstrumentSettings device = m_station.table.device(k);
     auto result = std::make_shared<LinkTestResult>();
     FormInfoUstr *info = m_info;
     const auto progress =
@@ -144,8 +162,8 @@ void FormNastrWare::showClock(const InstrumentClock &clock, int century)
     // A clock that is no calendar date cannot be edited as one: the fields keep theirs.
     if (!IsCalendarClock(clock, century))
         return;
-    DateEdit->setText(ClockDateText(clock, century));
-    MaskTime->setText(ClockTimeText(clock));
+    m_pages->DateEdit->setText(ClockDateText(clock, century));
+    m_pages->MaskTime->setText(ClockTimeText(clock));
 }
 
 void FormNastrWare::BtnReadTimeClick()
@@ -177,7 +195,7 @@ void FormNastrWare::BtnWriteTimeClick()
         return;
     // The masked fields keep blanks in their empty places, which the checks expect.
     const ClockEntries checked =
-        CheckClockEntries(DateEdit->displayText(), MaskTime->displayText());
+        CheckClockEntries(m_pages->DateEdit->displayText(), m_pages->MaskTime->displayText());
     if (!checked.ok()) {
         ShowError(checked.message);
         return;

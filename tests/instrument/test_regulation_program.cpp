@@ -177,7 +177,7 @@ void TestRegulationProgram::editorTexts()
     const StepEditorTexts texts = RegulationProgram(settings).editorTexts(2);
     QCOMPARE(texts.caption, QStringLiteral("Настройка шага 2 программы регулирования"));
     QCOMPARE(texts.time, QStringLiteral("03:05"));
-    QCOMPARE(texts.value, QStringLiteral("0,100000001490116"));
+    QCOMPARE(texts.value, QStringLiteral("0,1"));
     QCOMPARE(RegulationProgram(settings).editorTexts(3).caption, QString());
 
     // What the editor shows goes back unchanged through its OK.
@@ -188,11 +188,12 @@ void TestRegulationProgram::editorTexts()
 void TestRegulationProgram::gridValueFormats()
 {
     QLocale::setDefault(QLocale(QLocale::Russian));
-    InstrumentSettings settings = withSteps({{0, 0, 0.1f}, {1, 0, 12.5f}, {123, 5, 123456.5f}});
+    InstrumentSettings settings = withSteps(
+        {{0, 0, 0.1f}, {1, 0, 12.5f}, {123, 5, 123456.5f}, {124, 0, 25.3f}, {125, 0, 1.0f / 3}});
     RegulationProgram program(settings);
 
     const QVector<ProgramGridRow> fixed = program.gridRows(ProgramValueFormat::Fixed);
-    QCOMPARE(fixed.size(), 3);
+    QCOMPARE(fixed.size(), 5);
     QCOMPARE(fixed.at(0).number, QStringLiteral("1"));
     QCOMPARE(fixed.at(0).value, QStringLiteral("0,1"));
     QCOMPARE(fixed.at(1).value, QStringLiteral("12,5"));
@@ -201,9 +202,12 @@ void TestRegulationProgram::gridValueFormats()
     QCOMPARE(fixed.at(2).time, QStringLiteral("123:05"));
 
     const QVector<ProgramGridRow> general = program.gridRows(ProgramValueFormat::General);
-    QCOMPARE(general.at(0).value, QStringLiteral("0,100000001490116"));
+    // The fewest digits that give the same single back, as many as it takes.
+    QCOMPARE(general.at(0).value, QStringLiteral("0,1"));
     QCOMPARE(general.at(1).value, QStringLiteral("12,5"));
     QCOMPARE(general.at(2).value, QStringLiteral("123456,5")); // no group separator
+    QCOMPARE(general.at(3).value, QStringLiteral("25,3"));
+    QCOMPARE(general.at(4).value, QStringLiteral("0,33333334"));
 }
 
 void TestRegulationProgram::chartRunsAlongTheTimeAxis()

@@ -6,11 +6,13 @@
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
 #include "ui/maker.h"
+#include "ui/window_helpers.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QtTest>
 
 using namespace zeltar;
@@ -138,8 +140,9 @@ private Q_SLOTS:
         QVERIFY(sameProgram(record, before));
     }
 
-    // The about box and the step editor are as large as their texts at the desktop's font;
-    // the maker's addresses follow their labels as given ("E-mail:" has no blank).
+    // The about box, the step editor and the link test dialog are as large as their texts at
+    // the desktop's font; the maker's addresses follow their labels as given ("E-mail:" has no
+    // blank).
     void dialogsFitTheirTexts()
     {
         FormAbout about;
@@ -153,12 +156,21 @@ private Q_SLOTS:
         QVERIFY(texts.contains(QStringLiteral("Web-сайт: <b>%1</b>").arg(MakerWebAddress)));
         QVERIFY(texts.contains(QStringLiteral("E-mail:<b>%1</b>").arg(MakerMail)));
 
+        // Captions fit a title bar in its bold font beside the icon and the buttons: the step
+        // editor's, and the link test's longest progress line.
+        const auto captionFits = [](const QWidget &dialog) {
+            QFont title = dialog.font();
+            title.setBold(true);
+            return dialog.width() >
+                   QFontMetrics(title).horizontalAdvance(dialog.windowTitle()) + 100;
+        };
         InstrumentSettings record = twoSteps();
         FormEditSnap editor;
         editor.prepare(record, 2);
-        QFont title = editor.font();
-        title.setBold(true);
-        QVERIFY(editor.width() > QFontMetrics(title).horizontalAdvance(editor.windowTitle()));
+        QVERIFY(captionFits(editor));
+        FormInfoUstr info;
+        info.showProgress(LinkTestProgressCaption(LinkTestAttempts));
+        QVERIFY(captionFits(info));
     }
 
     void stepEditorStoresOnlyOnOk()
@@ -251,6 +263,36 @@ private Q_SLOTS:
         QCOMPARE(info.windowTitle(), QStringLiteral("Устройство не найдено"));
         QVERIFY(info.stNoFind->isVisible());
         QVERIFY(!info.labels.at(2)->isVisible() && !info.stQW->isVisible());
+    }
+
+    // The pointer over a hinted control puts its tooltip into the status bar; over a
+    // cleared one it clears the bar. Leaving a hinted control clears it only when asked.
+    void statusHintsFollowThePointer()
+    {
+        for (bool clearOnLeave : {false, true}) {
+            QWidget window;
+            auto *bar = new QStatusBar(&window);
+            auto *button = new QPushButton(&window);
+            button->setToolTip(QStringLiteral("Сохранить настройки"));
+            auto *panel = new QWidget(&window);
+            auto *plain = new QWidget(&window);
+            auto *hints = new StatusHints(bar, clearOnLeave, &window);
+            hints->hint({button});
+            hints->clear({panel});
+            const auto pointer = [](QWidget *widget, QEvent::Type type) {
+                QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+                QEvent leave(QEvent::Leave);
+                QCoreApplication::sendEvent(widget, type == QEvent::Enter ? &enter : &leave);
+            };
+            pointer(button, QEvent::Enter);
+            QCOMPARE(bar->currentMessage(), QStringLiteral("Сохранить настройки"));
+            pointer(button, QEvent::Leave);
+            pointer(plain, QEvent::Enter);
+            QCOMPARE(bar->currentMessage().isEmpty(), clearOnLeave);
+            pointer(button, QEvent::Enter);
+            pointer(panel, QEvent::Enter);
+            QVERIFY(bar->currentMessage().isEmpty());
+        }
     }
 };
 

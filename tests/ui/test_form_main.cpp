@@ -10,6 +10,7 @@
 #include "message_recorder.h"
 #include "sim_process.h"
 #include "ui/archive_table_model.h"
+#include "ui/chart_page.h"
 #include "ui/chart_widget.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_main.h"
@@ -357,23 +358,23 @@ private Q_SLOTS:
         QVERIFY(form.FormShow());
         clickNode(form, 1);
         form.PageControl1->setCurrentWidget(form.tsGraf);
-        QCOMPARE(form.editGrafN->text(), QStringLiteral("50"));
-        QCOMPARE(form.editGrafMax->text(), QStringLiteral("500"));
-        QCOMPARE(form.Chart1->valueRange().min, -100.0);
+        QCOMPARE(form.tsGraf->editGrafN->text(), QStringLiteral("50"));
+        QCOMPARE(form.tsGraf->editGrafMax->text(), QStringLiteral("500"));
+        QCOMPARE(form.tsGraf->Chart1->valueRange().min, -100.0);
 
-        form.editGrafN->setText(points);
-        form.editGrafMin->setText(minimum);
-        form.editGrafMax->setText(maximum);
-        QTest::keyClick(form.editGrafN, Qt::Key_Return);
+        form.tsGraf->editGrafN->setText(points);
+        form.tsGraf->editGrafMin->setText(minimum);
+        form.tsGraf->editGrafMax->setText(maximum);
+        QTest::keyClick(form.tsGraf->editGrafN, Qt::Key_Return);
         if (message.isEmpty()) {
             QVERIFY(m_messages->messages().isEmpty());
             QCOMPARE(station.state.GrafN, 500);
-            QCOMPARE(form.Chart1->valueRange().min, 1.5);
-            QCOMPARE(form.Chart1->valueRange().max, 2.5);
+            QCOMPARE(form.tsGraf->Chart1->valueRange().min, 1.5);
+            QCOMPARE(form.tsGraf->Chart1->valueRange().max, 2.5);
         } else {
             QCOMPARE(m_messages->lastText(), message);
             QCOMPARE(station.state.GrafN, 50);
-            QCOMPARE(form.Chart1->valueRange().max, 200.0);
+            QCOMPARE(form.tsGraf->Chart1->valueRange().max, 200.0);
         }
     }
 
@@ -464,13 +465,13 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(file));
         QCOMPARE(form.TableView->recordCount(), 5);
         QCOMPARE(form.TableView->columnCount(), 3);
-        QCOMPARE(form.Chart1->points().size(), 5);
-        QCOMPARE(form.editGrafN->text(), QStringLiteral("5"));
-        QCOMPARE(form.editGrafMax->cursorPosition(), 0); // a long number shows its start
+        QCOMPARE(form.tsGraf->Chart1->points().size(), 5);
+        QCOMPARE(form.tsGraf->editGrafN->text(), QStringLiteral("5"));
+        QCOMPARE(form.tsGraf->editGrafMax->cursorPosition(), 0); // a long number shows its start
         QCOMPARE(form.PageControl1->currentWidget(), form.tsArh);
         // Page changes keep the downloaded archive until another node is selected.
         form.PageControl1->setCurrentWidget(form.tsGraf);
-        QCOMPARE(form.Chart1->points().size(), 5);
+        QCOMPARE(form.tsGraf->Chart1->points().size(), 5);
         clickNode(form, 3);
         QVERIFY(!form.ArhPribView);
 

@@ -12,6 +12,7 @@
 #include "ui/form_info_ustr.h"
 #include "ui/form_main.h"
 #include "ui/form_nastr_ware.h"
+#include "ui/instrument_pages.h"
 #include "ui/up_down.h"
 
 #include <QCheckBox>
@@ -103,7 +104,8 @@ private:
     void settle() { QTRY_VERIFY_WITH_TIMEOUT(!m_form->isBusy(), 20000); }
     QString dataFolder() const { return dir() + QStringLiteral("/Data/"); }
 
-    // Three devices, the first two on COM1 (the simulator's line when one is given).
+    // Three devices, the first and the third on COM1 (the simulator's line when one is
+    // given), the second on COM2, which no line answers.
     void start(const QString &line = QStringLiteral("/nonexistent"))
     {
         QVERIFY(QDir(dir()).mkpath(QStringLiteral("Data")));
@@ -118,7 +120,7 @@ private:
                                   "Point2=02;002:30;000012,5;\n"
                                   "[ZELTAR2]\nPribName=Котёл\nPribVkl=0\nPribPort=2\n"
                                   "[ZELTAR3]\nPribName=Сушка\nPribVkl=1\nPribPort=1\n"
-                                  "[PORTS]\nCOM1=%2\n")
+                                  "[PORTS]\nCOM1=%2\nCOM2=/nonexistent/line\n")
                        .arg(dataFolder(), line)
                        .toUtf8());
         file.close();
@@ -142,7 +144,7 @@ private:
     // A click on a row of the program grid.
     void clickStep(int row)
     {
-        QTableWidget *grid = m_form->sgProg;
+        QTableWidget *grid = m_form->pages()->sgProg;
         const QRect rect = grid->visualItemRect(grid->item(row, 1));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
     }
@@ -190,9 +192,12 @@ private Q_SLOTS:
         QCOMPARE(m_form->editPathArh->text(), dataFolder());
         QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("5"));
         QCOMPARE(m_form->editTimeArh->text(), QStringLiteral("12"));
-        QCOMPARE(m_form->stSysDate->text(), QStringLiteral("05:03:24"));
-        QCOMPARE(m_form->stSysTime->text(), QStringLiteral("14:07:09"));
+        QCOMPARE(m_form->pages()->stSysDate->text(), QStringLiteral("05:03:24"));
+        QCOMPARE(m_form->pages()->stSysTime->text(), QStringLiteral("14:07:09"));
         QVERIFY(m_messages->messages().isEmpty());
+        // No maximise button: the window keeps the size it opens at, as dialogs do.
+        QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
     }
 
     void leavingTheProgramNodeChecksAndWritesIt()
@@ -262,54 +267,54 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Печь 1"));
-        QVERIFY(m_form->cbVkl->isChecked());
-        QCOMPARE(m_form->cbPribBaud->currentText(), QStringLiteral("9600"));
-        QCOMPARE(m_form->cbPribType->currentText(), QStringLiteral("Термопара K"));
-        QCOMPARE(m_form->cbPribDiap->count(), 11);
-        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("(0...1100) C"));
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("100"));
-        QCOMPARE(m_form->cbPribAdr->text(), QStringLiteral("1"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Печь 1"));
+        QVERIFY(m_form->pages()->cbVkl->isChecked());
+        QCOMPARE(m_form->pages()->cbPribBaud->currentText(), QStringLiteral("9600"));
+        QCOMPARE(m_form->pages()->cbPribType->currentText(), QStringLiteral("Термопара K"));
+        QCOMPARE(m_form->pages()->cbPribDiap->count(), 11);
+        QCOMPARE(m_form->pages()->cbPribDiap->currentText(), QStringLiteral("(0...1100) C"));
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("100"));
+        QCOMPARE(m_form->pages()->cbPribAdr->text(), QStringLiteral("1"));
         // The program in the "0.####" form, and its chart.
-        QCOMPARE(m_form->sgProg->rowCount(), 2);
-        QCOMPARE(m_form->sgProg->horizontalHeaderItem(0)->text(), QStringLiteral("№"));
-        QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("02:30"));
-        QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("12,5"));
-        QCOMPARE(m_form->ChartProg->points().size(), 2);
-        QCOMPARE(m_form->ChartProg->points().at(1).x, 150.0);
+        QCOMPARE(m_form->pages()->sgProg->rowCount(), 2);
+        QCOMPARE(m_form->pages()->sgProg->horizontalHeaderItem(0)->text(), QStringLiteral("№"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 1)->text(), QStringLiteral("02:30"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 2)->text(), QStringLiteral("12,5"));
+        QCOMPARE(m_form->pages()->ChartProg->points().size(), 2);
+        QCOMPARE(m_form->pages()->ChartProg->points().at(1).x, 150.0);
 
         // The operator's type change refills the ranges; J has only one.
-        m_form->cbPribType->setCurrentIndex(8);
-        emit m_form->cbPribType->activated(8);
-        QCOMPARE(m_form->cbPribDiap->count(), 1);
-        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("(0...2200) C"));
+        m_form->pages()->cbPribType->setCurrentIndex(8);
+        emit m_form->pages()->cbPribType->activated(8);
+        QCOMPARE(m_form->pages()->cbPribDiap->count(), 1);
+        QCOMPARE(m_form->pages()->cbPribDiap->currentText(), QStringLiteral("(0...2200) C"));
     }
 
     void renamedDeviceReachesTreeAndFile()
     {
         start();
         select(1);
-        m_form->editNamePrib->setText(QStringLiteral("Печь 2"));
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Печь 2"));
         select(3);
         QCOMPARE(m_form->twNastr->topLevelItem(1)->text(0), QStringLiteral("Печь 2"));
         QCOMPARE(m_station->table.device(1).PribName, QStringLiteral("Печь 2"));
         QCOMPARE(savedFile().readString("ZELTAR1", "PribName", {}), QStringLiteral("Печь 2"));
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Сушка"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Сушка"));
     }
 
     void invalidEntryKeepsNodeAndRecord()
     {
         start();
         select(1);
-        m_form->editPribUst[0]->setText(QStringLiteral("55"));
-        m_form->editPribUst[1]->setText(QStringLiteral("a"));
-        m_form->editPribKp->setText(QStringLiteral("b"));
+        m_form->pages()->editPribUst[0]->setText(QStringLiteral("55"));
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("a"));
+        m_form->pages()->editPribKp->setText(QStringLiteral("b"));
         select(2);
         QCOMPARE(m_messages->texts(), QStringList{"Неверное значение уставки 2"});
         QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
         QCOMPARE(m_form->selectedNode(), 1);
         QCOMPARE(m_station->table.device(1).PribUst1, 100.0f);
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55"));
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("55"));
 
         // Closing is refused the same way.
         m_form->close();
@@ -356,8 +361,8 @@ private Q_SLOTS:
         start();
         m_form->editTimeOpr->setText(QStringLiteral("9"));
         select(2);
-        m_form->editNamePrib->setText(QStringLiteral("Котёл 2"));
-        m_form->editPribKo->setText(QStringLiteral("2"));
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Котёл 2"));
+        m_form->pages()->editPribKo->setText(QStringLiteral("2"));
         m_form->btn_Save->click();
         QCOMPARE(m_messages->lastText(),
                  QStringLiteral("Значение коэффициента эффективности должно быть в диапазоне "
@@ -374,7 +379,7 @@ private Q_SLOTS:
         FormMain main(*m_station);
         connect(m_form.get(), &FormNastrWare::settingsClosed, &main, &FormMain::RebuildMainTree);
         select(2);
-        m_form->cbVkl->setChecked(true);
+        m_form->pages()->cbVkl->setChecked(true);
         m_station->table.device(3).PribName = QStringLiteral("Сушка 2");
         QVERIFY(m_form->close());
         QVERIFY(!m_form->isVisible());
@@ -390,10 +395,21 @@ private Q_SLOTS:
     void addAndDeleteDevices()
     {
         start();
+        // Adding takes what was typed on the node shown, as leaving it does, or is refused.
+        select(1);
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Печь 1а"));
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("x"));
         m_form->btnAddDevice->click();
-        QCOMPARE(nodeTexts(m_form->twNastr).last(), QStringLiteral("Новое устройство"));
+        QCOMPARE(m_messages->texts(), QStringList{"Неверное значение уставки 2"});
+        QCOMPARE(m_station->settings.CountUstr, 3);
+        QCOMPARE(m_form->selectedNode(), 1);
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("20"));
+        m_form->btnAddDevice->click();
+        QCOMPARE(nodeTexts(m_form->twNastr),
+                 (QStringList{"Программа", "Печь 1а", "Котёл", "Сушка", "Новое устройство"}));
+        QCOMPARE(savedFile().readString("ZELTAR1", "PribName", {}), QStringLiteral("Печь 1а"));
         QCOMPARE(m_form->selectedNode(), 4);
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Новое устройство"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Новое устройство"));
         QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 4);
 
         // The root is never deleted; No keeps the device.
@@ -408,9 +424,9 @@ private Q_SLOTS:
         m_form->btnDelDevice->click();
         QCOMPARE(m_messages->lastText(), QStringLiteral("Удалить устройство ?"));
         QCOMPARE(nodeTexts(m_form->twNastr),
-                 (QStringList{"Программа", "Печь 1", "Сушка", "Новое устройство"}));
+                 (QStringList{"Программа", "Печь 1а", "Сушка", "Новое устройство"}));
         QCOMPARE(m_form->selectedNode(), 2);
-        QCOMPARE(m_form->editNamePrib->text(), QStringLiteral("Сушка"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Сушка"));
         QCOMPARE(savedFile().readInteger("MAIN", "CountUstr", 0), 3);
 
         // The last one gone, the root and its page come back.
@@ -427,16 +443,19 @@ private Q_SLOTS:
     void programStepsThroughTheButtons()
     {
         start();
+        m_station->table.device(1).Program[1].Value = 25.3f;
         select(1);
         m_form->pcNastr->setCurrentWidget(m_form->tabNastrReg);
         clickStep(0);
-        m_form->BtnAddSnap->click();
+        m_form->pages()->BtnAddSnap->click();
         QCOMPARE(m_station->table.device(1).PribPoint, 3);
-        QCOMPARE(m_form->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
-        QCOMPARE(m_form->sgProg->item(1, 2)->text(), QStringLiteral("0"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 1)->text(), QStringLiteral("01:00"));
+        QCOMPARE(m_form->pages()->sgProg->item(1, 2)->text(), QStringLiteral("0"));
+        // A stored single in the fewest digits that give it back.
+        QCOMPARE(m_form->pages()->sgProg->item(2, 2)->text(), QStringLiteral("25,3"));
         clickStep(2);
-        m_form->BtnDelSnap->click();
-        QCOMPARE(m_form->sgProg->rowCount(), 2);
+        m_form->pages()->BtnDelSnap->click();
+        QCOMPARE(m_form->pages()->sgProg->rowCount(), 2);
         QCOMPARE(m_station->table.device(1).PribPoint, 2);
     }
 
@@ -444,21 +463,21 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        m_form->BtnUstSistTime->click();
-        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("05.03.2024"));
-        QCOMPARE(m_form->MaskTime->text(), QStringLiteral("14:07:09"));
+        m_form->pages()->BtnUstSistTime->click();
+        QCOMPARE(m_form->pages()->DateEdit->text(), QStringLiteral("05.03.2024"));
+        QCOMPARE(m_form->pages()->MaskTime->text(), QStringLiteral("14:07:09"));
 
-        m_form->DateEdit->setText(QStringLiteral("15.00.2024"));
-        m_form->BtnWriteTime->click();
+        m_form->pages()->DateEdit->setText(QStringLiteral("15.00.2024"));
+        m_form->pages()->BtnWriteTime->click();
         settle();
         QCOMPARE(m_messages->texts(), QStringList{"Значение номера месяца должно быть от 0 до 12"});
         QVERIFY(m_form->isEnabled() && !m_form->isBusy());
 
         // The port of device 1 cannot be opened here.
-        m_form->BtnReadTime->click();
+        m_form->pages()->BtnReadTime->click();
         settle();
         QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
-        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("15.00.2024"));
+        QCOMPARE(m_form->pages()->DateEdit->text(), QStringLiteral("15.00.2024"));
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled());
     }
 
@@ -468,7 +487,10 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         start(sim.portPath());
         select(1);
-        QCOMPARE(m_form->cbPribType->currentIndex(), 3);
+        QCOMPARE(m_form->pages()->cbPribType->currentIndex(), 3);
+        // Name and polling flag are the station's: the read leaves them as typed.
+        m_form->pages()->editNamePrib->setText(QStringLiteral("Печь 9"));
+        m_form->pages()->cbVkl->setChecked(false);
 
         // While busy only the animation stays in colour, and the window cannot be closed.
         QList<bool> whileBusy;
@@ -476,32 +498,45 @@ private Q_SLOTS:
             m_form->close();
             whileBusy = {m_form->isBusy(),
                          m_form->isVisible(),
-                         m_form->gifOperate->isEnabled(),
-                         m_form->BtnWrite->isEnabled(),
+                         m_form->pages()->gifOperate->isEnabled(),
+                         m_form->pages()->BtnWrite->isEnabled(),
                          m_form->twNastr->isEnabled(),
                          m_form->btn_Save->isEnabled()};
         });
-        m_form->BtnRead->click();
+        m_form->pages()->BtnRead->click();
         settle();
         QCOMPARE(whileBusy, (QList<bool>{true, true, true, false, false, false}));
         QCOMPARE(m_messages->lastText(), QStringLiteral("Чтение настроек завершено успешно"));
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled() && !m_form->isBusy());
-        QVERIFY(m_form->BtnWrite->isEnabled() && m_form->twNastr->isEnabled());
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("70"));
-        QCOMPARE(m_form->cbPribType->currentIndex(), 0);
+        QVERIFY(m_form->pages()->BtnWrite->isEnabled() && m_form->twNastr->isEnabled());
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("70"));
+        QCOMPARE(m_form->pages()->cbPribType->currentIndex(), 0);
         QCOMPARE(m_station->table.device(1).PribUst1, 70.0f);
+        QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Печь 9"));
+        QVERIFY(!m_form->pages()->cbVkl->isChecked());
         // The instrument's clock, read with the settings, runs on the PC's own.
-        QVERIFY(m_form->DateEdit->text().endsWith(QDate::currentDate().toString("yyyy")));
+        QVERIFY(m_form->pages()->DateEdit->text().endsWith(QDate::currentDate().toString("yyyy")));
 
-        m_form->editPribUst[0]->setText(QStringLiteral("55,5"));
-        m_form->BtnWrite->click();
+        m_form->pages()->editPribUst[0]->setText(QStringLiteral("55,5"));
+        m_form->pages()->BtnWrite->click();
         settle();
         QCOMPARE(m_messages->lastText(), QStringLiteral("Данные в прибор записаны успешно"));
-        m_form->editPribUst[0]->clear();
-        m_form->BtnRead->click();
+        m_form->pages()->editPribUst[0]->clear();
+        m_form->pages()->BtnRead->click();
         settle();
-        QCOMPARE(m_form->editPribUst[0]->text(), QStringLiteral("55,5"));
+        QCOMPARE(m_form->pages()->editPribUst[0]->text(), QStringLiteral("55,5"));
         QCOMPARE(m_messages->messages().size(), 3);
+        QCOMPARE(m_station->table.device(1).PribName, QStringLiteral("Печь 9"));
+        QCOMPARE(m_station->table.device(1).PribVkl, quint8(0));
+
+        // The read goes out on the port shown, which no line answers here, and the list
+        // keeps it.
+        m_form->pages()->cbPribPort->setCurrentIndex(1);
+        m_form->pages()->BtnRead->click();
+        settle();
+        QCOMPARE(m_messages->lastText(), QStringLiteral("Ошибка связи с прибором: 1"));
+        QCOMPARE(m_form->pages()->cbPribPort->currentText(), QStringLiteral("COM2"));
+        QCOMPARE(m_station->table.device(1).PribPort, quint8(1));
     }
 
     void linkTestDisablesTheWindowUntilTheDialogCloses()
@@ -528,15 +563,28 @@ private Q_SLOTS:
         info->close();
         QVERIFY(m_form->isEnabled());
 
-        // An unreachable instrument: nothing found, same closing rule.
-        select(3);
-        m_station->table.device(3).PribAdr = 42;
+        // The test reaches the instrument as the page shows it, before anything is taken:
+        // an address typed that nothing answers at finds nothing, same closing rule ...
+        m_form->pages()->cbPribAdr->setText(QStringLiteral("42"));
         m_form->BtnTestUstr->click();
         settle();
         QCOMPARE(info->windowTitle(), QStringLiteral("Устройство не найдено"));
         QVERIFY(info->stNoFind->isVisible());
         info->Button1->click();
         QVERIFY(m_form->isEnabled());
+
+        // ... and a device stored elsewhere, shown on the simulator's COM1 at its rate and
+        // address, is found there.
+        select(2);
+        m_form->pages()->cbPribPort->setCurrentIndex(0);
+        m_form->pages()->cbPribBaud->setCurrentIndex(2);
+        m_form->pages()->cbPribAdr->setText(QStringLiteral("1"));
+        m_form->BtnTestUstr->click();
+        settle();
+        QCOMPARE(info->windowTitle(), QStringLiteral("Найден прибор"));
+        QCOMPARE(info->stPort->text(), QStringLiteral("COM1"));
+        info->Button1->click();
+        QCOMPARE(m_station->table.device(2).PribPort, quint8(2));
     }
 
     // Values the lists and fields cannot show in their usual way, as an instrument's read
@@ -577,19 +625,19 @@ private Q_SLOTS:
         QCOMPARE(m_form->editTimeOpr->text(), QStringLiteral("1500"));
         QCOMPARE(m_form->editPathArh->text(), QStringLiteral("Data"));
         select(1);
-        QCOMPARE(m_form->editNamePrib->text(), device.PribName);
-        QCOMPARE(m_form->cbPribBaud->currentText(), QStringLiteral("9"));
-        QCOMPARE(m_form->cbPribPeriod->currentText(), QStringLiteral("13"));
-        QCOMPARE(m_form->cbPribDiap->currentText(), QStringLiteral("7"));
-        QCOMPARE(m_form->cbPribAdr->text(), QStringLiteral("150"));
-        QCOMPARE(m_form->editPribPeriodArh->text(), QStringLiteral("2000"));
+        QCOMPARE(m_form->pages()->editNamePrib->text(), device.PribName);
+        QCOMPARE(m_form->pages()->cbPribBaud->currentText(), QStringLiteral("9"));
+        QCOMPARE(m_form->pages()->cbPribPeriod->currentText(), QStringLiteral("13"));
+        QCOMPARE(m_form->pages()->cbPribDiap->currentText(), QStringLiteral("7"));
+        QCOMPARE(m_form->pages()->cbPribAdr->text(), QStringLiteral("150"));
+        QCOMPARE(m_form->pages()->editPribPeriodArh->text(), QStringLiteral("2000"));
         select(3);
-        QCOMPARE(m_form->cbPribType->currentText(), QStringLiteral("40"));
-        QCOMPARE(m_form->cbPribBaud->findText(QStringLiteral("9")), -1);
+        QCOMPARE(m_form->pages()->cbPribType->currentText(), QStringLiteral("40"));
+        QCOMPARE(m_form->pages()->cbPribBaud->findText(QStringLiteral("9")), -1);
         select(2);
         select(1);
         // The write fails at the port here; what it would send is the record as it is.
-        m_form->BtnWrite->click();
+        m_form->pages()->BtnWrite->click();
         settle();
         QCOMPARE(m_messages->messages().size(), 1);
         QCOMPARE(recordText(m_station->table.staging), before.at(0));
@@ -605,9 +653,9 @@ private Q_SLOTS:
         // An edit takes only what was edited; a list value picked replaces the raw one.
         m_form->prepareEntering();
         select(1);
-        m_form->editPribUst[1]->setText(QStringLiteral("7,5"));
-        m_form->cbPribBaud->setCurrentIndex(2);
-        m_form->cbPribDiap->setCurrentIndex(0);
+        m_form->pages()->editPribUst[1]->setText(QStringLiteral("7,5"));
+        m_form->pages()->cbPribBaud->setCurrentIndex(2);
+        m_form->pages()->cbPribDiap->setCurrentIndex(0);
         select(2);
         QCOMPARE(device.PribUst2, 7.5f);
         QCOMPARE(device.PribBaud, quint8(2));
@@ -636,11 +684,11 @@ private Q_SLOTS:
 
         select(1);
         const QString name = QStringLiteral("Oven ") + QString(30, QLatin1Char('x'));
-        m_form->editNamePrib->setText(name);
-        QCOMPARE(m_form->editNamePrib->text(), name);
-        m_form->editNamePrib->clear();
-        QTest::keyClicks(m_form->editNamePrib, name);
-        QCOMPARE(m_form->editNamePrib->text(), name.left(24));
+        m_form->pages()->editNamePrib->setText(name);
+        QCOMPARE(m_form->pages()->editNamePrib->text(), name);
+        m_form->pages()->editNamePrib->clear();
+        QTest::keyClicks(m_form->pages()->editNamePrib, name);
+        QCOMPARE(m_form->pages()->editNamePrib->text(), name.left(24));
     }
 
     // A node change refused for an invalid entry, started by a click: the highlight, the
@@ -649,22 +697,37 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("from");
         QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::newRow("device") << 1 << "editPribUst2"
+                                << "x"
                                 << "Неверное значение уставки 2";
         QTest::newRow("program") << 0 << "editTimeOpr"
+                                 << "x"
                                  << "Период опроса должнен изменяться от 1 до 999 сек";
+        // Beyond the arrows' range: refused, not brought into it.
+        QTest::newRow("address") << 1 << "cbPribAdr"
+                                 << "150"
+                                 << "Значение адреса прибора должно быть в диапазоне 0...99";
+        QTest::newRow("no address") << 1 << "cbPribAdr"
+                                    << ""
+                                    << "Значение адреса прибора должно быть в диапазоне 0...99";
+        QTest::newRow("archive period")
+            << 1 << "editPribPeriodArh"
+            << "1001"
+            << "Значение периода архивирования должно быть в диапазоне 0...1000 сек";
     }
 
     void refusedNodeChangeKeepsTheTreeWithThePages()
     {
         QFETCH(int, from);
         QFETCH(QString, field);
+        QFETCH(QString, typed);
         QFETCH(QString, message);
         start();
         select(from);
         auto *edit = m_form->findChild<QLineEdit *>(field);
-        edit->setText(QStringLiteral("x"));
+        edit->setText(typed);
         select(2);
         QCOMPARE(m_messages->lastText(), message);
         QCOMPARE(m_form->selectedNode(), from);
@@ -708,7 +771,7 @@ private Q_SLOTS:
         const QRect rect = tree->visualItemRect(tree->topLevelItem(1));
         QVERIFY(tree->viewport()->width() >= rect.left() + tree->fontMetrics().horizontalAdvance(
                                                                tree->topLevelItem(1)->text(0)));
-        QHeaderView *titles = m_form->sgProg->horizontalHeader();
+        QHeaderView *titles = m_form->pages()->sgProg->horizontalHeader();
         for (int column = 0; column < 3; ++column)
             QVERIFY(titles->sectionSize(column) >= titles->sectionSizeHint(column));
     }
@@ -718,14 +781,14 @@ private Q_SLOTS:
     {
         start();
         select(1);
-        m_form->DateEdit->setText(QStringLiteral("01.02.2025"));
-        m_form->MaskTime->setText(QStringLiteral("10:20:30"));
+        m_form->pages()->DateEdit->setText(QStringLiteral("01.02.2025"));
+        m_form->pages()->MaskTime->setText(QStringLiteral("10:20:30"));
         QVERIFY(m_form->close());
         m_form = std::make_unique<FormNastrWare>(*m_station, nullptr, &m_clockFields);
         m_form->prepareEntering();
         m_form->show();
-        QCOMPARE(m_form->DateEdit->text(), QStringLiteral("01.02.2025"));
-        QCOMPARE(m_form->MaskTime->text(), QStringLiteral("10:20:30"));
+        QCOMPARE(m_form->pages()->DateEdit->text(), QStringLiteral("01.02.2025"));
+        QCOMPARE(m_form->pages()->MaskTime->text(), QStringLiteral("10:20:30"));
     }
 };
 

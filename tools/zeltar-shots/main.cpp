@@ -4,6 +4,7 @@
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "core/message_service.h"
+#include "ui/chart_page.h"
 #include "ui/form_main.h"
 #include "ui/form_nastr_ware.h"
 
