@@ -260,13 +260,27 @@ void PollingCycle::tick(Round &round)
                 exchange->moment = Clock::now();
             },
             [this, busy, exchange, line, generation, n]() mutable {
-                finishPoll(line, generation, n, *exchange);
-                busy.reset(); // the line is free from here on
+                // The round moves on and the line is free at once, so that its next
+                // exchange runs while this one's result is taken in.
+                advanceRound(line, generation);
+                busy.reset();
+                finishPoll(line, n, *exchange);
             });
 }
 
-void PollingCycle::finishPoll(const QString &line, quint64 generation, int n,
-                              const Exchange &exchange)
+void PollingCycle::advanceRound(const QString &line, quint64 generation)
+{
+    // Not after a stop, nor for the round of an earlier start.
+    PollingState &state = m_station.state;
+    Round *round = roundOf(line);
+    if (m_shutDown || !state.OprRun || round == nullptr || generation != m_generation)
+        return;
+    round->pos = round->pos % round->positions.size() + 1;
+    if (round == m_rounds.front().get())
+        state.PosOpr = round->positions.at(round->pos - 1);
+}
+
+void PollingCycle::finishPoll(const QString &line, int n, const Exchange &exchange)
 {
     if (m_shutDown)
         return; // the program is closing: no record, no table touched
@@ -292,13 +306,6 @@ void PollingCycle::finishPoll(const QString &line, quint64 generation, int n,
 
     recordPoll(n, exchange.moment);
 
-    // The round moves on, unless a stop (and perhaps a new start) came meanwhile.
-    Round *round = roundOf(line);
-    if (state.OprRun && round != nullptr && generation == m_generation) {
-        round->pos = round->pos % round->positions.size() + 1;
-        if (round == m_rounds.front().get())
-            state.PosOpr = round->positions.at(round->pos - 1);
-    }
     Q_EMIT devicePolled(n);
 }
 

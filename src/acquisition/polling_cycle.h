@@ -77,7 +77,8 @@ private:
 
     void tick(Round &round);
     int roundInterval(const Round &round) const;
-    void finishPoll(const QString &line, quint64 generation, int n, const Exchange &exchange);
+    void advanceRound(const QString &line, quint64 generation);
+    void finishPoll(const QString &line, int n, const Exchange &exchange);
     bool recordPoll(int n, const QDateTime &moment);
     void reportTableError(const QString &text);
     void reportLine(const QString &line, const Exchange &exchange);
