@@ -238,9 +238,9 @@ private Q_SLOTS:
         m_form->btnAddDevice->click();
         QCOMPARE(m_station->settings.CountUstr, 4);
         QVERIFY(m_form->close());
-        // Save, leaving the program node, the added device and leaving the one before it
-        // for it, closing.
-        QCOMPARE(m_messages->texts(), QStringList(5, told));
+        // Save, leaving the program node, taking the device's entries before the add, the
+        // added device and leaving the one before it for it, closing.
+        QCOMPARE(m_messages->texts(), QStringList(6, told));
         QCOMPARE(ReadBytes(path), before);
     }
 
