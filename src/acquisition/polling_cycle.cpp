@@ -304,7 +304,8 @@ void PollingCycle::finishPoll(const QString &line, int n, const Exchange &exchan
     }
     Q_EMIT linkImageChanged(n, poll.PribNoLink != 0 ? ImageDeviceNoLink : ImageDevice);
 
-    recordPoll(n, exchange.moment);
+    if (!recordPoll(n, exchange.moment))
+        ++m_lostRecords;
 
     Q_EMIT devicePolled(n);
 }

@@ -45,6 +45,8 @@ public:
     bool isRunning() const;
     // A tick's exchange is still out on some line (also just after a stop).
     bool isBusy() const { return !m_inFlight.isEmpty(); }
+    // Polls whose record could not be written since the cycle was made.
+    int lostRecords() const { return m_lostRecords; }
     // The timer of the first line's round (of the only one, on a station with one line).
     QTimer &timerSys();
 
@@ -95,6 +97,7 @@ private:
     quint64 m_generation = 0; // the rounds of the current start
     bool m_shutDown = false;
     bool m_tableFailing = false; // reported; quiet until a record is written again
+    int m_lostRecords = 0;
 };
 
 } // namespace zeltar

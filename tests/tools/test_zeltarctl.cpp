@@ -209,7 +209,7 @@ private Q_SLOTS:
         };
         for (const auto &[json, message] : refused) {
             r = writeFile(json, newLink);
-            QCOMPARE(r.exitCode, 3);
+            QVERIFY2(r.exitCode == 3, qPrintable(QString::number(r.exitCode) + r.err));
             QVERIFY2(r.err.contains(QString::fromUtf8(message)), qPrintable(r.err));
         }
         QCOMPARE(read(newLink), expected);
@@ -285,6 +285,19 @@ private Q_SLOTS:
         QVERIFY(lines.size() >= 2);
         QVERIFY(lines.contains(QStringLiteral("1\tПечь 1\t12.5")));
         QVERIFY(lines.contains(QStringLiteral("2\tКотёл\tНет связи")));
+
+        // No record could be written (a file stands where the archive folder should): the
+        // run has failed and its last line says how many polls were lost.
+        QTemporaryDir blocked;
+        const QString blockedFolder = stationFolder(blocked, sim.portPath());
+        QFile blocker(blocked.filePath(QStringLiteral("Data")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const Run lost = run({"--dir", blockedFolder, "poll", "--for", "1"});
+        QCOMPARE(lost.exitCode, 1);
+        QVERIFY2(lost.err.trimmed().section('\n', -1).startsWith(
+                     QStringLiteral("Не записано в архив опросов: ")),
+                 qPrintable(lost.err));
 
         // Ended by SIGTERM as a service manager does: stopped as the stop button does. A
         // time beyond the timer's range (2^31 ms) is waited for in steps, without a warning.

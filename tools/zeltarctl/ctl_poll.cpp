@@ -126,6 +126,11 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     cycle.shutdown();
     station.lines.stop();
     station.journal.AddProgMes(QStringLiteral("Закрытие программы"));
+    // A run that lost records has failed, whatever else went well.
+    if (cycle.lostRecords() > 0) {
+        err << "Не записано в архив опросов: " << cycle.lostRecords() << Qt::endl;
+        return ExitFailed;
+    }
     return ExitOk;
 }
 
