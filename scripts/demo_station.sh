@@ -42,8 +42,9 @@ write_demo_config() {
     {
         local count
         count=$(demo_instruments)
-        printf '[MAIN]\nAutoStart=1\nPathArh=%s/Data/\nTimeOpr=%s\nTimeArh=1\nCountUstr=%s\n' \
-            "$dir" "$timeOpr" "$count"
+        # The archive folder relative to the station folder, as an operator would write it.
+        printf '[MAIN]\nAutoStart=1\nPathArh=Data\nTimeOpr=%s\nTimeArh=1\nCountUstr=%s\n' \
+            "$timeOpr" "$count"
         local n=1 names=("Печь 1" "Сушильная камера" "Котёл")
         for ((a = 4; a <= count; a++)); do names+=("Прибор $a"); done
         for name in "${names[@]}"; do
