@@ -14,6 +14,9 @@ trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 start_demo_line "$build" "$work" --silent
 write_demo_config "$work" 1
 
-LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 QT_QPA_PLATFORM=offscreen \
+# A real X server with a screen of a desktop's size: the settings window opens as large as
+# its instrument page needs, which the offscreen platform's small screen would cut.
+LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1280x1024x24" \
     "$build/tools/zeltar-shots" "$work" docs/screenshots "${SHOT_SECONDS:-20}"
 ls docs/screenshots

@@ -51,6 +51,10 @@ QString ArchiveFolder(const IniFile &ini, const QString &progDir, bool create, Q
     const QString fallback = QDir(progDir).filePath(QStringLiteral("Data"));
     if (create)
         QDir().mkpath(fallback); // a failure shows later, when tables cannot be made
+    // A stored "Data" that is not made yet names that very folder: it keeps its text.
+    if (!stored.isEmpty() &&
+        QDir::cleanPath(QDir(progDir).filePath(stored)) == QDir::cleanPath(fallback))
+        *text = stored;
     return WithTrailingSeparator(fallback);
 }
 

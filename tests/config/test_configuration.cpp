@@ -178,6 +178,14 @@ private slots:
         QCOMPARE(settings.PathArh, m_progDir + "arh2/");
         QVERIFY(WriteProgramSettings(ini, settings));
         QCOMPARE(IniFile(m_path).readString("MAIN", "PathArh", {}), QString("arh2/"));
+
+        // A relative "Data" that is not made yet names the folder made for it, and keeps
+        // its text.
+        QVERIFY(!QFileInfo::exists(m_progDir + "Data"));
+        WriteBytes(m_path, "[MAIN]\nPathArh=Data\n");
+        LoadProgramSettings(IniFile(m_path), m_progDir, settings, table, true);
+        QCOMPARE(settings.PathArh, m_progDir + "Data/");
+        QCOMPARE(settings.PathArhText, QString("Data"));
     }
 
     void setpointSlotsAreRead()
