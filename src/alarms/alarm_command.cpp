@@ -79,6 +79,7 @@ void AlarmCommand::run(const AlarmEvent &event)
     process->setStandardErrorFile(QProcess::nullDevice());
     auto *limit = new QTimer(process);
     limit->setSingleShot(true);
+    limit->setTimerType(Qt::PreciseTimer); // a coarse timer may fire early
     connect(limit, &QTimer::timeout, this, [this, process] {
         Q_EMIT failed(QStringLiteral("Команда оповещения не завершилась за %1 с и остановлена")
                           .arg(m_timeoutMs / 1000));
