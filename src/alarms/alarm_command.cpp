@@ -66,9 +66,17 @@ QProcessEnvironment AlarmCommand::environment(const AlarmEvent &event)
     return env;
 }
 
+void AlarmCommand::retire()
+{
+    m_retired = true;
+    setParent(nullptr);
+    if (m_running == 0)
+        deleteLater();
+}
+
 void AlarmCommand::run(const AlarmEvent &event)
 {
-    if (isEmpty())
+    if (isEmpty() || m_retired)
         return;
     auto *process = new QProcess(this);
     process->setProgram(m_program);
@@ -92,6 +100,8 @@ void AlarmCommand::run(const AlarmEvent &event)
         --m_running;
         process->deleteLater();
         Q_EMIT finished();
+        if (m_retired && m_running == 0)
+            deleteLater();
     };
     connect(process, &QProcess::finished, this, ended);
     connect(process, &QProcess::errorOccurred, this,

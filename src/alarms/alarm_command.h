@@ -34,6 +34,9 @@ public:
     void run(const AlarmEvent &event);
     // Runs started and not yet ended.
     int running() const { return m_running; }
+    // The command is no longer wanted (the settings changed): it starts nothing more and
+    // deletes itself once its runs have ended, without anyone waiting for them.
+    void retire();
 
     // The environment a run gets for the event: the station's own, and the fields above.
     static QProcessEnvironment environment(const AlarmEvent &event);
@@ -51,6 +54,7 @@ private:
     QStringList m_arguments;
     int m_timeoutMs;
     int m_running = 0;
+    bool m_retired = false;
 };
 
 // ISO 8601 with the moment's offset from UTC, never "Z": 2026-12-09T14:05:09+03:00.

@@ -37,7 +37,8 @@ void AlarmMonitor::load()
     for (const QString &key : errors)
         m_station.journal.AddProgMes(AlarmSettingsErrorLine(key));
 
-    delete m_command;
+    if (m_command)
+        m_command->retire(); // its runs go on to their end; nothing waits for them
     m_command = nullptr;
     if (!notify.Command.isEmpty()) {
         m_command = new AlarmCommand(notify.Command, notify.CommandTimeout, this);

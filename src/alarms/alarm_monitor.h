@@ -39,9 +39,10 @@ public:
     // Whether device n has an alarm raised and not returned.
     bool anyActive(int n) const;
 
-    // Takes the result of device n's poll, as the station's polling state holds it, at the
-    // moment of its reply (Clock::now() when not given).
+    // Takes the result of device n's poll as the station's polling state holds it, at the
+    // moment it is taken in (Clock::now()).
     void devicePolled(int n);
+    // Takes a poll's result at a given moment.
     void takePoll(int n, const DevicePollState &poll, const QDateTime &moment);
 
     // The operator acknowledges one alarm, or all that wait for it.

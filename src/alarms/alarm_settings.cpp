@@ -10,6 +10,7 @@ namespace zeltar {
 
 namespace {
 
+// The names also stand in DeviceFeatureKeys, which move with their device.
 const QString HighKey = QStringLiteral("AlarmHigh");
 const QString LowKey = QStringLiteral("AlarmLow");
 const QString DeadbandKey = QStringLiteral("AlarmDeadband");
@@ -67,8 +68,7 @@ private:
     QStringList *m_errors;
 };
 
-// The text a number is written as: the "0.####" form with a point, as the file's other
-// numbers may be read on any machine.
+// A limit as the file keeps it: the shortest text with a point (either separator reads back).
 QString NumberKeyText(const std::optional<double> &value)
 {
     if (!value)
