@@ -212,37 +212,21 @@ std::optional<AlarmChange> Acknowledge(AlarmCondition &condition)
 QString AlarmJournalText(AlarmKind kind, AlarmChange change, const QString &name,
                          const std::optional<double> &value, const std::optional<double> &limit)
 {
-    const QString v = ValueText(value);
-    const QString l = ValueText(limit);
-    QString what;
-    switch (kind) {
-    case AlarmKind::High:
-        what = change == AlarmChange::Raised ? QStringLiteral("значение %1 выше %2").arg(v, l)
-               : change == AlarmChange::Returned
-                   ? QStringLiteral("значение %1, верхняя граница %2").arg(v, l)
-                   : QStringLiteral("значение выше %1").arg(l);
-        break;
-    case AlarmKind::Low:
-        what = change == AlarmChange::Raised ? QStringLiteral("значение %1 ниже %2").arg(v, l)
-               : change == AlarmChange::Returned
-                   ? QStringLiteral("значение %1, нижняя граница %2").arg(v, l)
-                   : QStringLiteral("значение ниже %1").arg(l);
-        break;
-    case AlarmKind::NoLink:
-        what = change == AlarmChange::Raised
-                   ? QStringLiteral("нет связи, опросов без ответа: %1").arg(v)
-               : change == AlarmChange::Returned ? QStringLiteral("связь восстановлена")
-                                                 : QStringLiteral("нет связи");
-        break;
-    case AlarmKind::Break:
-        what = change == AlarmChange::Returned ? QStringLiteral("датчик исправен")
-                                               : QStringLiteral("обрыв датчика");
-        break;
-    }
-    const QString prefix = change == AlarmChange::Raised     ? QStringLiteral("Тревога")
-                           : change == AlarmChange::Returned ? QStringLiteral("Норма")
-                                                             : QStringLiteral("Квитирована");
-    return QStringLiteral("%1: %2 — %3").arg(prefix, name, what);
+    // What is said of each kind when it is raised, returns and is acknowledged.
+    static const std::array<std::array<const char *, 3>, 4> What = {{
+        {"значение {value} выше {limit}", "значение {value}, верхняя граница {limit}",
+         "значение выше {limit}"},
+        {"значение {value} ниже {limit}", "значение {value}, нижняя граница {limit}",
+         "значение ниже {limit}"},
+        {"нет связи, опросов без ответа: {value}", "связь восстановлена", "нет связи"},
+        {"обрыв датчика", "датчик исправен", "обрыв датчика"},
+    }};
+    static const std::array<const char *, 3> Prefix = {"Тревога", "Норма", "Квитирована"};
+    const auto c = static_cast<size_t>(change);
+    const QString what = QString::fromUtf8(What.at(static_cast<size_t>(kind)).at(c))
+                             .replace(QStringLiteral("{value}"), ValueText(value))
+                             .replace(QStringLiteral("{limit}"), ValueText(limit));
+    return QStringLiteral("%1: %2 — %3").arg(QString::fromUtf8(Prefix.at(c)), name, what);
 }
 
 } // namespace zeltar
