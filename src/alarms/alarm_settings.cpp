@@ -145,7 +145,7 @@ AlarmNotifySettings AlarmNotifySettings::read(const IniFile &ini, QStringList *e
 
 QString AlarmSettingsErrorLine(const QString &key)
 {
-    return QStringLiteral("Неверная настройка сигнализации: %1. Правило отключено").arg(key);
+    return QStringLiteral("Неверная настройка сигнализации: %1. Значение не принято").arg(key);
 }
 
 } // namespace zeltar

@@ -38,7 +38,8 @@ struct DeviceAlarmSettings
 constexpr int MaxAlarmDelay = 86400;
 constexpr int MaxAlarmNoLink = 86400;
 
-// Reads device n's alarm keys. A value that cannot be used turns its rule off, and its key
+// Reads device n's alarm keys. A value that cannot be used is taken as absent (a limit, the
+// no-link count or the break switch: the rule is off; the deadband or delay: 0), and its key
 // ("ZELTAR1/AlarmHigh") is added to errors when given.
 DeviceAlarmSettings ReadDeviceAlarms(const IniFile &ini, int n, QStringList *errors = nullptr);
 

@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -112,7 +113,7 @@ private Q_SLOTS:
     }
 
     // The keys at the end of a device's section: either separator, absent or empty means
-    // off, a wrong value turns its rule off and is named; writing them back appends only
+    // off, a wrong value is taken as absent and is named; writing them back appends only
     // what is set, so a file without alarms stays byte for byte what it was.
     void settingsInTheDeviceSection()
     {
@@ -135,7 +136,7 @@ private Q_SLOTS:
         AlarmMonitor monitor(*s);
         monitor.load();
         QVERIFY(s->journal.lines().first().endsWith(
-            "Неверная настройка сигнализации: ZELTAR1/AlarmBreak. Правило отключено"));
+            "Неверная настройка сигнализации: ZELTAR1/AlarmBreak. Значение не принято"));
 
         // A device written by the station, with no alarm: written again with its alarms off,
         // nothing changes.
@@ -339,6 +340,22 @@ private Q_SLOTS:
         QVERIFY(
             IsoTimeWithOffset(Start).contains(QRegularExpression("T14:00:00[+-]\\d\\d:\\d\\d$")));
         QVERIFY(!QFile::exists(m_dir->filePath("x")));
+
+        // A run that hangs when the settings are taken again: nothing waits for it, and it
+        // still ends at its limit.
+        s->ini.writeString("ALARMS", "Command", script + " x 60");
+        s->ini.writeString("ALARMS", "CommandTimeout", "1");
+        monitor.load();
+        monitor.takePoll(1, Measured(500), Start.addSecs(1));
+        const QPointer<AlarmCommand> old = monitor.command();
+        QCOMPARE(old->running(), 1);
+        QElapsedTimer reload;
+        reload.start();
+        monitor.load();
+        QVERIFY(reload.elapsed() < 500);
+        QVERIFY(test::WaitUntil([&] { return old.isNull(); }, 5000));
+        QVERIFY(s->journal.lines().first().endsWith(
+            "Команда оповещения не завершилась за 1 с и остановлена"));
 
         // A command that hangs: started at once, killed after its second, told once.
         AlarmCommand hanging(script + " x 60", 1);
