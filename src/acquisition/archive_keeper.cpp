@@ -29,7 +29,7 @@ void ArchiveKeeper::CheckPeriod()
         const QString ending = CurrentTableName(state.listed(pos));
         QString ignored;
         if (QFileInfo(ending).isFile())
-            RepairDbfFile(ending, &ignored, true);
+            RepairDbfFile(ending, &ignored, IsArchiveLayout);
     }
     settings.TimeLastArh = HourNumber(now);
     state.NewArh = true;

@@ -39,6 +39,9 @@ QVector<ArchiveField> ArchiveLayout();
 // elsewhere); the positions and kinds may not.
 bool IsArchiveLayout(const QVector<ArchiveField> &fields);
 
+// Whether a table's fields are those its writer appends to (IsArchiveLayout for archives).
+using LayoutCheck = bool (*)(const QVector<ArchiveField> &fields);
+
 // The values of one poll (or one record of an instrument's own archive) for positions
 // 1 to 7; position 0 keeps the table's default.
 struct ArchiveRecord

@@ -105,13 +105,13 @@ bool ArchiveTable::create(const QString &path, const QVector<ArchiveField> &fiel
     return true;
 }
 
-bool ArchiveTable::open(const QString &path, Mode mode)
+bool ArchiveTable::open(const QString &path, Mode mode, LayoutCheck appendLayout)
 {
     close();
     d->error.clear();
     d->notATable = false;
-    const DbfRepair check =
-        mode == Mode::Append ? RepairDbfFile(path, &d->error, true) : CheckDbfFile(path, &d->error);
+    const DbfRepair check = mode == Mode::Append ? RepairDbfFile(path, &d->error, appendLayout)
+                                                 : CheckDbfFile(path, &d->error);
     if (check != DbfRepair::Sound) {
         d->notATable = check == DbfRepair::NotATable;
         return false;

@@ -38,8 +38,9 @@ public:
                        QString *error = nullptr);
 
     // Opens a table whose header is sound (see ReadDbfFields). For appending, the table is
-    // repaired first and must have the archive tables' layout (IsArchiveLayout).
-    bool open(const QString &path, Mode mode);
+    // repaired first and must have the layout its writer expects (by default the archive
+    // tables', IsArchiveLayout).
+    bool open(const QString &path, Mode mode, LayoutCheck appendLayout = IsArchiveLayout);
     // Whether the last open failed because the file (or folder) at the path is no table
     // of that kind, rather than because it could not be reached.
     bool notATable() const;

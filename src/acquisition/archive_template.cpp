@@ -49,7 +49,7 @@ bool EnsureTemplate(const QString &progDir, QString *setAside)
     const QFileInfo existing(path);
     if (existing.exists() || existing.isSymLink()) {
         QString error;
-        const DbfRepair check = CheckDbfFile(path, &error, true);
+        const DbfRepair check = CheckDbfFile(path, &error, IsArchiveLayout);
         if (check == DbfRepair::Sound)
             return true;
         if (check == DbfRepair::Failed)
@@ -60,10 +60,15 @@ bool EnsureTemplate(const QString &progDir, QString *setAside)
         if (setAside)
             *setAside = aside;
     }
-    // Made beside it and renamed, so a crash never leaves half a template.
+    return MakeTable(path, ArchiveLayout());
+}
+
+bool MakeTable(const QString &path, const QVector<ArchiveField> &fields)
+{
+    // Made beside it and renamed, so a crash never leaves half a table.
     const QString partMade = PartMadeName(path);
     QFile::remove(partMade);
-    if (!ArchiveTable::create(partMade, ArchiveLayout())) {
+    if (!ArchiveTable::create(partMade, fields)) {
         QFile::remove(partMade);
         return false;
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "acquisition/archive_layout.h"
+
 #include <QString>
+#include <QVector>
 
 namespace zeltar {
 
@@ -22,6 +25,11 @@ bool EnsureTemplate(const QString &progDir, QString *setAside = nullptr);
 // (path + ".bad", ".bad2", ...), where nothing of the station ever deletes or overwrites
 // it. Returns the new path; empty when it could not be renamed.
 QString SetAside(const QString &path);
+
+// Makes an empty table with these fields at path, where no file is: made beside it and
+// renamed, so that it appears whole or not at all. True when a table is there afterwards
+// (also when another made it meanwhile).
+bool MakeTable(const QString &path, const QVector<ArchiveField> &fields);
 
 enum class TemplateCopy
 {

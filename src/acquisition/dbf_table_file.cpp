@@ -121,8 +121,7 @@ std::optional<QVector<ArchiveField>> ReadDbfFields(QFile &file)
 
 namespace {
 
-DbfRepair OpenAndCheck(QFile &file, QIODevice::OpenMode mode, QString *error,
-                       bool requireArchiveLayout)
+DbfRepair OpenAndCheck(QFile &file, QIODevice::OpenMode mode, QString *error, LayoutCheck layout)
 {
     const QString path = file.fileName();
     if (QFileInfo(path).isDir()) {
@@ -134,7 +133,7 @@ DbfRepair OpenAndCheck(QFile &file, QIODevice::OpenMode mode, QString *error,
         return DbfRepair::Failed;
     }
     const std::optional<QVector<ArchiveField>> fields = ReadDbfFields(file);
-    if (!fields || (requireArchiveLayout && !IsArchiveLayout(*fields))) {
+    if (!fields || (layout && !layout(*fields))) {
         *error = QStringLiteral("Файл %1 не является таблицей архива").arg(path);
         return DbfRepair::NotATable;
     }
@@ -143,17 +142,17 @@ DbfRepair OpenAndCheck(QFile &file, QIODevice::OpenMode mode, QString *error,
 
 } // namespace
 
-DbfRepair CheckDbfFile(const QString &path, QString *error, bool requireArchiveLayout)
+DbfRepair CheckDbfFile(const QString &path, QString *error, LayoutCheck layout)
 {
     QFile file(path);
-    return OpenAndCheck(file, QIODevice::ReadOnly, error, requireArchiveLayout);
+    return OpenAndCheck(file, QIODevice::ReadOnly, error, layout);
 }
 
-DbfRepair RepairDbfFile(const QString &path, QString *error, bool requireArchiveLayout)
+DbfRepair RepairDbfFile(const QString &path, QString *error, LayoutCheck layout)
 {
     // Nothing is changed in a file whose header does not describe its own records.
     QFile file(path);
-    const DbfRepair check = OpenAndCheck(file, QIODevice::ReadWrite, error, requireArchiveLayout);
+    const DbfRepair check = OpenAndCheck(file, QIODevice::ReadWrite, error, layout);
     if (check != DbfRepair::Sound)
         return check;
     const std::optional<DbfGeometry> geometry = ReadDbfGeometry(file);

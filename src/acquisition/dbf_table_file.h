@@ -45,17 +45,17 @@ enum class DbfRepair
 
 // Checks a table file's header without changing anything: Sound, NotATable (a folder, or a
 // file whose header fails ReadDbfFields or, when required, IsArchiveLayout) or Failed (cannot be
-// opened, error set).
-DbfRepair CheckDbfFile(const QString &path, QString *error, bool requireArchiveLayout = false);
+// opened, error set). A layout, when given, must accept the fields.
+DbfRepair CheckDbfFile(const QString &path, QString *error, LayoutCheck layout = nullptr);
 
 // Brings a table file whose header disagrees with its length back to a sound state, as a
 // crash or power cut may leave it: the header counts every whole record (the last
 // appended one may be in the file while the header was not yet rewritten), a partial
 // trailing record is cut off, the 0x1A end marker is restored, and the result is on the
 // disk. A sound file is not touched. Nothing is changed before the header has been
-// checked against its field layout (ReadDbfFields); when requiredLayout is set, the
-// fields must also be those of an archive table (IsArchiveLayout).
-DbfRepair RepairDbfFile(const QString &path, QString *error, bool requireArchiveLayout = false);
+// checked against its field layout (ReadDbfFields); when a layout is given, it must also
+// accept the fields (IsArchiveLayout for an archive table).
+DbfRepair RepairDbfFile(const QString &path, QString *error, LayoutCheck layout = nullptr);
 
 // Ends an open table file after its first records whole records: the file cut there, the
 // end marker after them, the count in the header, all on the disk. False when the system

@@ -2,6 +2,8 @@
 
 #include "instrument/instrument_settings.h"
 
+#include <QStringList>
+
 namespace zeltar {
 
 // How a byte key is read: the default passed for a missing or malformed value, and the
@@ -20,6 +22,13 @@ struct ByteRule
 //   number(key, float), int16(key, qint16), program(PribPoint, Program).
 // Record is InstrumentSettings or const InstrumentSettings, so one list serves the reader,
 // the writer and the JSON view.
+// Keys of the station's own features of a device (its alarms, read by alarms/alarm_settings),
+// kept after the instrument's keys at the end of its section. They travel with their device
+// when an earlier device is deleted, and a new device starts without them.
+inline const QStringList DeviceFeatureKeys = {
+    QStringLiteral("AlarmHigh"),  QStringLiteral("AlarmLow"),    QStringLiteral("AlarmDeadband"),
+    QStringLiteral("AlarmDelay"), QStringLiteral("AlarmNoLink"), QStringLiteral("AlarmBreak")};
+
 template <class Record, class Visitor> void VisitDeviceKeys(Record &r, Visitor &v)
 {
     v.text("PribName", r.PribName);

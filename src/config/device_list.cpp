@@ -1,5 +1,6 @@
 #include "config/device_list.h"
 
+#include "config/device_keys.h"
 #include "core/number_text.h"
 
 #include <algorithm>
@@ -24,6 +25,22 @@ std::optional<long long> DefaultNameNumber(const QString &name)
         *number > std::numeric_limits<int>::max())
         return std::nullopt;
     return number;
+}
+
+// Gives section `to` the feature keys of section `from` (none when from is 0): a key that
+// differs is written, one that `from` lacks is left empty. A section pair without such keys
+// is not touched.
+bool MoveFeatureKeys(IniFile &ini, int from, int to)
+{
+    bool ok = true;
+    for (const QString &key : DeviceFeatureKeys) {
+        const std::optional<QString> source =
+            from > 0 ? ini.value(DeviceSection(from), key) : std::nullopt;
+        const std::optional<QString> target = ini.value(DeviceSection(to), key);
+        if (source.value_or(QString()) != target.value_or(QString()))
+            ok = ini.writeString(DeviceSection(to), key, source.value_or(QString())) && ok;
+    }
+    return ok;
 }
 
 } // namespace
@@ -84,6 +101,7 @@ DeviceList::AddResult DeviceList::Add()
 
     IniFile::WriteGroup group(m_ini);
     result.written = WriteDevice(m_ini, m_table, n);
+    result.written = MoveFeatureKeys(m_ini, 0, n) && result.written;
     result.written = WriteDeviceCount(m_ini, n) && result.written;
     result.written = group.commit() && result.written;
 
@@ -102,6 +120,7 @@ int DeviceList::Delete(int d, bool *written)
     for (int h = d; h < count; ++h) {
         m_table.device(h) = m_table.device(h + 1);
         ok = WriteDevice(m_ini, m_table, h) && ok;
+        ok = MoveFeatureKeys(m_ini, h + 1, h) && ok;
     }
     m_settings.CountUstr = count - 1;
     ok = WriteDeviceCount(m_ini, m_settings.CountUstr) && ok;

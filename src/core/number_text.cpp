@@ -28,6 +28,12 @@ QString FixDecSep(const QString &text)
     return result;
 }
 
+QString MachineNumberText(double value)
+{
+    const double rounded = std::round(value * 10000.0) / 10000.0;
+    return QString::number(rounded == 0.0 ? 0.0 : rounded, 'g', 15);
+}
+
 QString FormatNumber(double value)
 {
     // Round to four decimals first so that -0.00001 becomes "0", not "-0".

@@ -19,6 +19,10 @@ QString FixDecSep(const QString &text);
 // trailing zeros and a bare separator dropped, '-' for negatives, no grouping.
 QString FormatNumber(double value);
 
+// For programs: a point, at most four decimals, no trailing zeros, no exponent below 1e15
+// (1043.2, 1000, -0.5).
+QString MachineNumberText(double value);
+
 // General form: up to 15 significant digits with the locale's separator, no trailing zeros
 // and no grouping (500 is "500", the single 25.3 is "25.2999992370605").
 QString GeneralNumberText(double value);

@@ -27,9 +27,27 @@ CsvStyle StyleOf(CsvForm form)
             QStringLiteral("Дата;Время;Значение;Состояние;Реле;Шаг;Нет связи").toUtf8()};
 }
 
+// A text field of the table (Windows-1251) as UTF-8.
+void AppendText(QByteArray &out, QByteArrayView field, char separator)
+{
+    const bool ascii = std::all_of(field.begin(), field.end(), [](char c) { return c >= 0; });
+    if (ascii)
+        AppendCsvField(out, field, separator);
+    else
+        AppendCsvField(out, DbfDecodeText(field.toByteArray()).toUtf8(), separator);
+}
+
+void AppendNumber(QByteArray &out, int number)
+{
+    char text[16];
+    out.append(text, std::to_chars(text, text + sizeof text, number).ptr - text);
+}
+
+} // namespace
+
 // Appends a field, quoted as RFC 4180 asks when it holds the separator, a quote or a line
 // end.
-void AppendField(QByteArray &out, QByteArrayView field, char separator)
+void AppendCsvField(QByteArray &out, QByteArrayView field, char separator)
 {
     const bool plain = std::none_of(field.begin(), field.end(), [separator](char c) {
         return c == separator || c == '"' || c == '\n' || c == '\r';
@@ -46,24 +64,6 @@ void AppendField(QByteArray &out, QByteArrayView field, char separator)
     }
     out += '"';
 }
-
-// A text field of the table (Windows-1251) as UTF-8.
-void AppendText(QByteArray &out, QByteArrayView field, char separator)
-{
-    const bool ascii = std::all_of(field.begin(), field.end(), [](char c) { return c >= 0; });
-    if (ascii)
-        AppendField(out, field, separator);
-    else
-        AppendField(out, DbfDecodeText(field.toByteArray()).toUtf8(), separator);
-}
-
-void AppendNumber(QByteArray &out, int number)
-{
-    char text[16];
-    out.append(text, std::to_chars(text, text + sizeof text, number).ptr - text);
-}
-
-} // namespace
 
 qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device, QString *error)
 {
@@ -86,7 +86,7 @@ qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device, QStr
             buffer += separator;
             QByteArray value = ShortestValueText(records, i);
             value.replace('.', style.decimal);
-            AppendField(buffer, value, separator);
+            AppendCsvField(buffer, value, separator);
             for (HistoryField field :
                  {HistoryField::Status, HistoryField::Relays, HistoryField::Step}) {
                 buffer += separator;

@@ -2,6 +2,8 @@
 
 #include "history/history_range.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
 
@@ -17,6 +19,10 @@ enum class CsvForm
     // the header date,time,value,status,relays,step,nolink.
     Machine
 };
+
+// Appends a field, quoted as RFC 4180 asks when it holds the separator, a quote or a line
+// end.
+void AppendCsvField(QByteArray &out, QByteArrayView field, char separator);
 
 // Writes the range's records (date and time as the table holds them, the value as stored
 // with its no-link and break marks, status, relays, step, no-link flag) to device.

@@ -111,12 +111,24 @@ private slots:
     void deleteMovesLaterDevicesDown()
     {
         addNamed({"A", "B", "C", "D"});
+        // The station's own keys of a device (its alarms) move down with it.
+        m_ini.writeString("ZELTAR2", "AlarmHigh", "1000");
+        m_ini.writeString("ZELTAR3", "AlarmHigh", "500,5");
+        m_ini.writeString("ZELTAR4", "AlarmNoLink", "3");
         QCOMPARE(m_list->Delete(2), 2);
         QCOMPARE(m_settings.CountUstr, 3);
         QCOMPARE(namesInFile(), QStringList({"A", "C", "D"}));
         const IniFile ini(m_path);
         QCOMPARE(ini.readString("ZELTAR4", "PribName", ""), QString("D")); // stays, unread
         QCOMPARE(ini.readInteger("MAIN", "CountUstr", 0), 3);
+        QCOMPARE(ini.value("ZELTAR1", "AlarmHigh"), std::nullopt);
+        QCOMPARE(ini.value("ZELTAR2", "AlarmHigh"), QString("500,5"));
+        QCOMPARE(ini.value("ZELTAR3", "AlarmHigh"), QString(""));
+        QCOMPARE(ini.value("ZELTAR3", "AlarmNoLink"), QString("3"));
+        // A device added where D's section still lies starts without them.
+        QCOMPARE(m_list->Add().device, 4);
+        QCOMPARE(IniFile(m_path).value("ZELTAR4", "AlarmNoLink"), QString(""));
+        QCOMPARE(m_list->Delete(4), 3);
 
         QCOMPARE(m_list->Delete(3), 2); // the last: the one before is selected
         QCOMPARE(m_list->Delete(0), 0); // the root: nothing happens

@@ -380,6 +380,79 @@ private Q_SLOTS:
                  1);
     }
 
+    // The headless poller raises and tells alarms: the journal, the operator's command (which
+    // hangs here: killed at its time limit while the polls go on on time), the state kept
+    // across a restart (nothing told again, the return told), and `alarms` read back with
+    // Python's csv module.
+    void alarmsFromHeadlessPolling()
+    {
+        SimProcess sim({"--addr", "1", "--value", "1043.2"});
+        QVERIFY(sim.start());
+        QTemporaryDir dir;
+        const QString folder = stationFolder(dir, sim.portPath());
+        const QString script = dir.filePath(QStringLiteral("notify.sh"));
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n{ env | grep -E '^ZELTAR_(NAME|KIND|STATE)=' | sort | tr '\\n' ' '; "
+                   "echo; } >> \"$0.out\"\nexec sleep \"$1\"\n");
+        file.close();
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile ini(dir.filePath(QStringLiteral("Zeltar.ini")));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QByteArray text = ini.readAll();
+        ini.close();
+        text.replace("PribAdr=1\n", "PribAdr=1\nAlarmHigh=1000\n");
+        text.replace("PribAdr=7\n", "PribAdr=7\nAlarmNoLink=2\n");
+        text += "[ALARMS]\nCommand=" + script.toUtf8() + " 60\nCommandTimeout=1\n";
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(text);
+        ini.close();
+
+        Run r = run({"--dir", folder, "poll", "--for", "4"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.count(QStringLiteral("Печь 1")) >= 3, qPrintable(r.out));
+        QFile journal(dir.filePath(QStringLiteral("Zeltar.mes")));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        const QString lines = QString::fromUtf8(journal.readAll());
+        journal.close();
+        QVERIFY(lines.contains(QStringLiteral("]- Тревога: Печь 1 — значение 1043.2 выше 1000")));
+        QVERIFY(
+            lines.contains(QStringLiteral("]- Тревога: Котёл — нет связи, опросов без ответа: 2")));
+        QVERIFY(lines.contains(
+            QStringLiteral("]- Команда оповещения не завершилась за 1 с и остановлена")));
+
+        text.replace("AlarmHigh=1000", "AlarmHigh=2000");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(text);
+        ini.close();
+        r = run({"--dir", folder, "poll", "--for", "2"});
+        QCOMPARE(r.exitCode, 0);
+        QFile told(script + ".out");
+        QVERIFY(told.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(told.readAll()),
+                 QStringLiteral("ZELTAR_KIND=high ZELTAR_NAME=Печь 1 ZELTAR_STATE=active \n"
+                                "ZELTAR_KIND=nolink ZELTAR_NAME=Котёл ZELTAR_STATE=active \n"
+                                "ZELTAR_KIND=high ZELTAR_NAME=Печь 1 ZELTAR_STATE=normal \n"));
+
+        r = run({"--dir", folder, "alarms"});
+        QCOMPARE(r.exitCode, 0);
+        QProcess python;
+        python.start(QStringLiteral("python3"),
+                     {"-c", "import csv, sys\n"
+                            "for row in csv.DictReader(sys.stdin):\n"
+                            "    print('|'.join([row['device'], row['name'], row['kind'],"
+                            " row['state'], row['value'], row['limit'], str(len(row))]))\n"});
+        python.write(r.out.toUtf8());
+        python.closeWriteChannel();
+        QVERIFY(python.waitForFinished(10000));
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()),
+                 QStringLiteral("1|Печь 1|high|active|1043.2|1000|8\n"
+                                "2|Котёл|nolink|active|2|2|8\n"
+                                "1|Печь 1|high|normal|1043.2|2000|8\n"));
+        r = run({"--dir", folder, "alarms", "--from", "01.01.2100 00:00:00"});
+        QCOMPARE(r.out, QStringLiteral("date,time,device,name,kind,state,value,limit\r\n"));
+    }
+
     void onlyOneStationAtATime()
     {
         QTemporaryDir dir;

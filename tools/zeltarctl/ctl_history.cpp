@@ -1,5 +1,6 @@
 #include "ctl_history.h"
 
+#include "alarms/alarm_history.h"
 #include "config/configuration.h"
 #include "history/archive_index.h"
 #include "history/csv_export.h"
@@ -161,6 +162,26 @@ int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream
         written = ExportCsvFile(range, CsvForm::Machine, options.output, &error);
     }
     if (written < 0) {
+        err << "zeltarctl: " << error << Qt::endl;
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+int RunAlarmsCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    HistoryOptions options;
+    StationArchive archive;
+    const QStringList allowed = {QStringLiteral("--from"), QStringLiteral("--to")};
+    if (!ParseHistoryOptions(invocation, allowed, &options, err) ||
+        !LoadStationArchive(invocation.stationDir, &archive, err))
+        return ExitUsage;
+    out.flush();
+    QFile stdoutFile;
+    if (!stdoutFile.open(stdout, QIODevice::WriteOnly))
+        return ExitFailed;
+    QString error;
+    if (WriteAlarmHistoryCsv(archive.folder, options.from, options.to, stdoutFile, &error) < 0) {
         err << "zeltarctl: " << error << Qt::endl;
         return ExitFailed;
     }

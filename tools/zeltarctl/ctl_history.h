@@ -14,4 +14,8 @@ int RunTablesCommand(const Invocation &invocation, QTextStream &out, QTextStream
 // tables within the range, as machine CSV on stdout or into FILE.
 int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream &err);
 
+// `alarms [--from MOMENT] [--to MOMENT]`: the alarm history of DIR's archive folder as CSV
+// on stdout (date,time,device,name,kind,state,value,limit).
+int RunAlarmsCommand(const Invocation &invocation, QTextStream &out, QTextStream &err);
+
 } // namespace zeltar::ctl

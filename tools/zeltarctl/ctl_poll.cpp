@@ -2,6 +2,7 @@
 
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
 #include "core/number_text.h"
 #include "core/single_instance.h"
 #include "core/termination_signals.h"
@@ -90,6 +91,9 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     PollingCycle cycle(station);
     StationPublisher publisher(station, cycle);
     publisher.start();
+    AlarmMonitor alarms(station);
+    alarms.load();
+    QObject::connect(&cycle, &PollingCycle::devicePolled, &alarms, &AlarmMonitor::devicePolled);
     QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int n) {
         out << n << '\t' << station.table.device(n).PribName << '\t'
             << ValueText(station.state.device(n)) << Qt::endl;

@@ -44,6 +44,8 @@ int main(int argc, char *argv[])
         return RunTablesCommand(invocation, out, err);
     if (command == QLatin1String("export"))
         return RunExportCommand(invocation, out, err);
+    if (command == QLatin1String("alarms"))
+        return RunAlarmsCommand(invocation, out, err);
     if (!ResolveStationDevice(&invocation.link, err))
         return ExitUsage;
     if (command == QLatin1String("read03") || command == QLatin1String("read04") ||

@@ -1,0 +1,136 @@
+#include "alarms/alarm_history.h"
+
+#include "acquisition/archive_names.h"
+#include "acquisition/archive_table.h"
+#include "acquisition/archive_template.h"
+#include "core/date_time_text.h"
+#include "core/number_text.h"
+#include "history/csv_export.h"
+
+#include <QFileInfo>
+
+namespace zeltar {
+
+namespace {
+
+enum AlarmHistoryPosition : int
+{
+    AlarmDataField,
+    AlarmTimeField,
+    AlarmDeviceField,
+    AlarmNameField,
+    AlarmKindField,
+    AlarmStateField,
+    AlarmValueField,
+    AlarmLimitField,
+    AlarmFieldCountField
+};
+
+QVariant Optional(const std::optional<double> &value)
+{
+    return value ? QVariant(*value) : QVariant();
+}
+
+// A number field in its shortest form with a point; empty when blank.
+QByteArray NumberText(const ArchiveTable &table, int record, int position)
+{
+    if (table.readText(record, position).isEmpty())
+        return {};
+    return MachineNumberText(table.readDouble(record, position)).toLatin1();
+}
+
+} // namespace
+
+QString AlarmHistoryPath(const QString &pathArh)
+{
+    return FileInFolder(pathArh, AlarmHistoryName);
+}
+
+QVector<ArchiveField> AlarmHistoryLayout()
+{
+    return {
+        {QStringLiteral("DATA"), 'C', 10, 0},  {QStringLiteral("TIME"), 'C', 8, 0},
+        {QStringLiteral("DEVICE"), 'N', 2, 0}, {QStringLiteral("NAME"), 'C', 64, 0},
+        {QStringLiteral("KIND"), 'C', 8, 0},   {QStringLiteral("STATE"), 'C', 12, 0},
+        {QStringLiteral("VALUE"), 'N', 20, 4}, {QStringLiteral("LIMIT"), 'N', 20, 4},
+    };
+}
+
+bool IsAlarmHistoryLayout(const QVector<ArchiveField> &fields)
+{
+    const QVector<ArchiveField> layout = AlarmHistoryLayout();
+    if (fields.size() != layout.size())
+        return false;
+    for (int i = 0; i < layout.size(); ++i) {
+        if (fields.at(i).type != layout.at(i).type ||
+            fields.at(i).name.compare(layout.at(i).name, Qt::CaseInsensitive) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool AppendAlarmHistory(const QString &pathArh, const AlarmEvent &event, QString *error)
+{
+    const QString path = AlarmHistoryPath(pathArh);
+    if (!QFileInfo::exists(path) && !MakeTable(path, AlarmHistoryLayout())) {
+        *error = QStringLiteral("Не могу создать таблицу %1").arg(path);
+        return false;
+    }
+    ArchiveTable table;
+    if (!table.open(path, ArchiveTable::Mode::Append, IsAlarmHistoryLayout)) {
+        *error = table.errorString();
+        return false;
+    }
+    QVariantList values(AlarmFieldCountField);
+    values[AlarmDataField] = ArchiveDateText(event.moment.date());
+    values[AlarmTimeField] = ArchiveTimeText(event.moment.time());
+    values[AlarmDeviceField] = event.device;
+    values[AlarmNameField] = event.name;
+    values[AlarmKindField] = AlarmKindWord(event.kind);
+    values[AlarmStateField] = AlarmChangeWord(event.change);
+    values[AlarmValueField] = Optional(event.value);
+    values[AlarmLimitField] = Optional(event.limit);
+    if (!table.appendValues(values)) {
+        *error = table.errorString();
+        return false;
+    }
+    return true;
+}
+
+qint64 WriteAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
+                            QIODevice &device, QString *error)
+{
+    QByteArray out = "date,time,device,name,kind,state,value,limit\r\n";
+    const QString path = AlarmHistoryPath(pathArh);
+    qint64 count = 0;
+    if (QFileInfo::exists(path)) {
+        ArchiveTable table;
+        if (!table.open(path, ArchiveTable::Mode::Read)) {
+            *error = table.errorString();
+            return -1;
+        }
+        RecordMomentReader moments;
+        for (int i = 0; i < table.recordCount(); ++i) {
+            const QByteArray date = table.readText(i, AlarmDataField).toLatin1();
+            const QByteArray time = table.readText(i, AlarmTimeField).toLatin1();
+            const std::optional<WallSeconds> moment = moments.read(date, time);
+            if (!moment || *moment < from || *moment > to)
+                continue;
+            out += date + ',' + time + ',' + QByteArray::number(table.readInt(i, AlarmDeviceField));
+            for (int position : {int(AlarmNameField), int(AlarmKindField), int(AlarmStateField)}) {
+                out += ',';
+                AppendCsvField(out, table.readText(i, position).toUtf8(), ',');
+            }
+            out += ',' + NumberText(table, i, AlarmValueField) + ',' +
+                   NumberText(table, i, AlarmLimitField) + "\r\n";
+            ++count;
+        }
+    }
+    if (device.write(out) != out.size()) {
+        *error = QStringLiteral("Не могу записать файл: %1").arg(device.errorString());
+        return -1;
+    }
+    return count;
+}
+
+} // namespace zeltar
