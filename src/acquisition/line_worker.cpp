@@ -139,6 +139,15 @@ void LineWorker::post(Job job, Done done)
     m_thread->push({std::move(job), std::move(done)});
 }
 
+void LineWorker::post(Job job, QObject *context, Done done)
+{
+    QPointer<QObject> guard(context);
+    post(std::move(job), [guard, done = std::move(done)] {
+        if (guard)
+            done();
+    });
+}
+
 void LineWorker::runAndWait(const Job &job)
 {
     std::mutex mutex;

@@ -39,6 +39,9 @@ public:
     // Queues job. done runs on this object's thread once the job has ended, unless the
     // worker was stopped meanwhile.
     void post(Job job, Done done = {});
+    // The same, for a done that belongs to context: it does not run once context is gone
+    // (a window closed while its operation's job was still on the line).
+    void post(Job job, QObject *context, Done done);
     // For programs without a window: queues job and returns when it has ended.
     void runAndWait(const Job &job);
 

@@ -33,7 +33,7 @@ bool ArchiveDownloadFlow::start(const InstrumentSettings &device)
                 *download = DownloadArchive(port, device, progress);
                 port.ClosePort();
             },
-            [this, download] { finish(*download); });
+            this, [this, download] { finish(*download); });
     return true;
 }
 

@@ -28,7 +28,7 @@ namespace zeltar {
 void FormNastrWare::runOperation(int port, LineWorker::Job job, std::function<void()> done)
 {
     setBusy(true);
-    m_station.lines.worker(port).post(std::move(job), [this, done = std::move(done)] {
+    m_station.lines.worker(port).post(std::move(job), this, [this, done = std::move(done)] {
         // Whatever the end does, the window takes input again.
         const auto release = qScopeGuard([this] {
             if (m_busy)
@@ -144,6 +144,7 @@ void FormNastrWare::BtnTestUstrClick()
     m_station.lines.worker(device.PribPort)
         .post([device, result,
                progress](SerialSession &port) { *result = RunLinkTest(port, device, progress); },
+              this,
               [this, result] {
                   m_busy = false;
                   if (result->portOpened)

@@ -481,6 +481,24 @@ private Q_SLOTS:
         QVERIFY(m_form->isEnabled() && m_form->pcNastr->isEnabled());
     }
 
+    // The window goes (its owner closed) while its read is still on the line: the read's
+    // end finds no window and touches nothing.
+    void windowGoneBeforeItsOperationEnds()
+    {
+        SimProcess sim({"--late", "300"});
+        QVERIFY(sim.start());
+        start(sim.portPath());
+        select(1);
+        const QStringList before = recordText(m_station->table.device(1));
+        m_form->pages()->BtnRead->click();
+        QVERIFY(m_form->isBusy());
+        m_form.reset();
+        QVERIFY(!m_station->lines.idle());
+        QTRY_VERIFY_WITH_TIMEOUT(m_station->lines.idle(), 20000);
+        QCOMPARE(recordText(m_station->table.device(1)), before);
+        QVERIFY(m_messages->texts().isEmpty());
+    }
+
     void settingsReadAndWriteAgainstTheSimulator()
     {
         SimProcess sim;
