@@ -41,21 +41,15 @@ public:
         m_wake.notify_one();
     }
 
-    void setSettings(const PortNames &names, const LinkMode &mode)
+    void setPortNames(const PortNames &names)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_names = names;
+    }
+    void setLinkMode(const LinkMode &mode)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_mode = mode;
-    }
-    PortNames names()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_names;
-    }
-    LinkMode mode()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_mode;
     }
 
     void end()
@@ -123,12 +117,12 @@ LineWorker::~LineWorker()
 
 void LineWorker::setPortNames(const PortNames &names)
 {
-    m_thread->setSettings(names, m_thread->mode());
+    m_thread->setPortNames(names);
 }
 
 void LineWorker::setLinkMode(const LinkMode &mode)
 {
-    m_thread->setSettings(m_thread->names(), mode);
+    m_thread->setLinkMode(mode);
 }
 
 void LineWorker::post(Job job, Done done)

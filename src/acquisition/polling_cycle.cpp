@@ -170,7 +170,7 @@ void PollingCycle::btnStopClick()
     for (auto &round : m_rounds) {
         round->timer->stop();
         if (!m_inFlight.contains(round->line)) // else the tick in progress frees it when it ends
-            releaseLine(round->line, round->port);
+            releaseLine(round->port);
     }
     Q_EMIT pollingStopped();
     m_station.journal.AddProgMes(QStringLiteral("Остановлена система сбора и анализа данных"));
@@ -192,9 +192,8 @@ void PollingCycle::timerSysTimer()
         tick(*m_rounds[i]);
 }
 
-void PollingCycle::releaseLine(const QString &line, int port)
+void PollingCycle::releaseLine(int port)
 {
-    Q_UNUSED(line);
     m_station.lines.worker(port).post([](SerialSession &session) {
         session.CloseKeptPort();
         session.ReleaseLine();
@@ -341,7 +340,7 @@ void PollingCycle::tickEnded(const QString &line)
     if (!m_station.state.OprRun) {
         // A stop came during the tick: the line is let go now that its exchange is over.
         if (round != nullptr)
-            releaseLine(line, round->port);
+            releaseLine(round->port);
     }
     Q_EMIT tickFinished();
     if (!m_station.state.OprRun) {

@@ -86,7 +86,8 @@ private:
     void reportLine(const QString &line, const Exchange &exchange);
     void tickEnded(const QString &line);
     Round *roundOf(const QString &line);
-    void releaseLine(const QString &line, int port);
+    // Closes the port of port's line and lets the line go, once its queue gets there.
+    void releaseLine(int port);
 
     Station &m_station;
     ArchiveKeeper m_archives;
