@@ -4,6 +4,7 @@
 #include "acquisition/archive_table.h"
 #include "acquisition/archive_template.h"
 #include "core/date_time_text.h"
+#include "core/file_sync.h"
 #include "core/number_text.h"
 #include "history/csv_export.h"
 
@@ -127,7 +128,7 @@ qint64 WriteAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSecond
         }
     }
     if (device.write(out) != out.size()) {
-        *error = QStringLiteral("Не могу записать файл: %1").arg(device.errorString());
+        *error = QStringLiteral("Не могу записать файл: %1").arg(DeviceErrorText(device));
         return -1;
     }
     return count;

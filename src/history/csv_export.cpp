@@ -1,6 +1,7 @@
 #include "history/csv_export.h"
 
 #include "acquisition/dbf_field_text.h"
+#include "core/file_sync.h"
 
 #include <QSaveFile>
 
@@ -102,7 +103,7 @@ qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device, QStr
     if (read && written)
         writeOut();
     if (!written && error)
-        *error = QStringLiteral("Не могу записать файл: %1").arg(device.errorString());
+        *error = QStringLiteral("Не могу записать файл: %1").arg(DeviceErrorText(device));
     return read && written ? count : -1;
 }
 

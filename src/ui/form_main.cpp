@@ -560,7 +560,7 @@ void FormMain::PageControl1Change(int index)
 
 void FormMain::fillChart()
 {
-    tsGraf->fill(TableView->table());
+    tsGraf->fill(*TableView);
 }
 
 void FormMain::RefreshViews()

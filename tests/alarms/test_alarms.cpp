@@ -375,6 +375,9 @@ private Q_SLOTS:
         missing.run(AlarmEvent());
         QVERIFY(test::WaitUntil([&] { return missing.running() == 0; }, 5000));
         QCOMPARE(missed.size(), 1);
+        QCOMPARE(missed[0][0].toString(), "Команда оповещения не запустилась: программа " +
+                                              m_dir->filePath("no-such-program") +
+                                              " не найдена или не запускается");
     }
 };
 
