@@ -9,7 +9,14 @@ source scripts/demo_station.sh
 build=${BUILD_DIR:-build}
 build_targets "$build" zeltar-shots zeltar-sim
 
-work=$(mktemp -d)
+# A folder of the name an operator would give it, so that no path of the machine that
+# made the pictures shows in them (the file dialog shows the archive folder).
+work=${SHOT_STATION:-/srv/zeltar}
+if [ -e "$work" ]; then
+    echo "$work exists: remove it, or name another folder in SHOT_STATION" >&2
+    exit 1
+fi
+mkdir -p "$work"
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 start_demo_line "$build" "$work" --silent
 write_demo_config "$work" 1
