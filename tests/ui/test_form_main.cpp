@@ -5,6 +5,7 @@
 #include "acquisition/archive_table.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
 #include "config/ini_file.h"
 #include "core/clock.h"
 #include "core/single_instance.h"
@@ -564,12 +565,23 @@ private Q_SLOTS:
             expected[high] = QStringLiteral("Квитирована");
             QCOMPARE(states(), expected);
             QVERIFY(!panel->AlarmList->index(high, 0).data(Qt::FontRole).value<QFont>().bold());
-            // From another page, by the key the tooltip names.
+            // Device 3 answers again before its alarm is acknowledged.
+            DevicePollState answer;
+            answer.PribZnac = 50;
+            form.alarms().takePoll(3, answer, Clock::now());
+            expected[1 - high] = QStringLiteral("Вернулась, не квитирована");
+            QCOMPARE(states(), expected);
+            QCOMPARE(panel->AlarmList->index(1 - high, 0).data(Qt::ForegroundRole).value<QColor>(),
+                     QColor(Qt::darkRed));
+            QVERIFY(!form.twData->topLevelItem(3)->data(0, FormMain::AlarmMarkRole).toBool());
+            QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 1"));
+            // From another page, by the key the tooltip names: the returned alarm leaves the
+            // list, the acknowledged one stays while it is active.
             form.PageControl1->setCurrentWidget(form.tsCurrentData);
             QVERIFY(panel->btnAlarmAckAll->toolTip().contains(QStringLiteral("Shift+F8")));
             QTest::keyClick(form.PageControl1, Qt::Key_F8, Qt::ShiftModifier);
-            QCOMPARE(states(), (QStringList{"Квитирована", "Квитирована"}));
-            QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 2"));
+            QCOMPARE(states(), QStringList{"Квитирована"});
+            QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 1"));
             QVERIFY(!panel->btnAlarmAckAll->isEnabled());
 
             // The sound is switched off, and stays off.
@@ -578,17 +590,18 @@ private Q_SLOTS:
 
             AlarmHistoryPanel *history = panel->AlarmHistory;
             history->btnAlarmHistDay->click();
-            QCOMPARE(history->gridAlarmHist->rowCount(), 4);
+            QCOMPARE(history->gridAlarmHist->rowCount(), 5);
             QCOMPARE(history->gridAlarmHist->item(0, 5)->text(), QStringLiteral("Тревога"));
-            QCOMPARE(history->gridAlarmHist->item(3, 5)->text(), QStringLiteral("Квитирована"));
+            QCOMPARE(history->gridAlarmHist->item(3, 5)->text(), QStringLiteral("Норма"));
+            QCOMPARE(history->gridAlarmHist->item(4, 4)->text(), QStringLiteral("Нет связи"));
             FileDialogs::setNextFileName(csv);
             history->btnAlarmHistCsv->click();
-            QCOMPARE(history->stAlarmHist->text(), QStringLiteral("Записано 4 зап. в тревоги.csv"));
+            QCOMPARE(history->stAlarmHist->text(), QStringLiteral("Записано 5 зап. в тревоги.csv"));
         }
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
-        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines.size(), 7);
         QCOMPARE(lines.at(0), QByteArray("date,time,device,name,kind,state,value,limit\r"));
         QVERIFY(lines.contains("01.03.2024,10:15:00,1,Печь 1,high,active,1043.2,1000\r"));
 
@@ -596,11 +609,11 @@ private Q_SLOTS:
         Station station(dir());
         FormMain form(station);
         QVERIFY(form.FormShow());
-        QCOMPARE(form.tsAlarms->AlarmList->rowCount(), 2);
+        QCOMPARE(form.tsAlarms->AlarmList->rowCount(), 1);
         QCOMPARE(form.tsAlarms->AlarmList->index(0, 0).data().toString(),
                  QStringLiteral("01.03.2024 10:15:00"));
         QVERIFY(!form.tsAlarms->actAlarmSound->isChecked());
-        QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 2"));
+        QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 1"));
     }
 
     void settingsWindowFromTheToolbar()
