@@ -97,6 +97,15 @@ AlarmHistoryPanel::AlarmHistoryPanel(Station &station, QWidget *parent)
     dtAlarmFrom->setDateTime(now.addDays(-1));
 }
 
+void AlarmHistoryPanel::showEvent(QShowEvent *event)
+{
+    QGroupBox::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    showLastHours(24);
+}
+
 void AlarmHistoryPanel::showLastHours(int hours)
 {
     const QDateTime now = FromWallSeconds(ToWallSeconds(Clock::now()));

@@ -35,10 +35,15 @@ public:
     QTableWidget *gridAlarmHist;
     QLabel *stAlarmHist;
 
+protected:
+    // The first time it is on show it shows the last day.
+    void showEvent(QShowEvent *event) override;
+
 private:
     void exportCsv();
 
     Station &m_station;
+    bool m_shownOnce = false;
 };
 
 } // namespace zeltar

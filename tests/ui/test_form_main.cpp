@@ -551,6 +551,7 @@ private Q_SLOTS:
             // F8 on the row clicked; the other row still waits.
             clickNode(form, 1);
             form.PageControl1->setCurrentWidget(panel);
+            QCOMPARE(panel->AlarmHistory->gridAlarmHist->rowCount(), 2); // the last day, at once
             QTableView *grid = panel->gridAlarms;
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                               grid->visualRect(panel->AlarmList->index(high, 1)).center());
