@@ -278,7 +278,7 @@ bool FormNastrWare::takeNode(int n)
         if (!takeDeviceNode(n))
             return false;
         IniFile::WriteGroup group(m_station.ini);
-        const bool written = WriteDevice(m_station.ini, m_station.table, n) && writeTakenAlarms(n);
+        const bool written = writeDeviceKeys(n);
         reportUnsaved(group.commit() && written);
         setNodeText(n);
     }
@@ -418,14 +418,16 @@ bool FormNastrWare::takeDeviceNode(int n)
     return true;
 }
 
-bool FormNastrWare::writeTakenAlarms(int n)
+bool FormNastrWare::writeDeviceKeys(int n)
 {
+    const bool device = WriteDevice(m_station.ini, m_station.table, n);
     if (n != m_alarmsDevice)
-        return true;
+        return device;
     // Taken once, written once: the device's number may pass to another one later.
     m_alarmsDevice = 0;
-    return m_takenAlarms == ReadDeviceAlarms(m_station.ini, n) ||
-           WriteDeviceAlarms(m_station.ini, n, m_takenAlarms);
+    const bool alarms = m_takenAlarms == ReadDeviceAlarms(m_station.ini, n) ||
+                        WriteDeviceAlarms(m_station.ini, n, m_takenAlarms);
+    return device && alarms;
 }
 
 // ---- Save and close -------------------------------------------------------------------
@@ -451,7 +453,7 @@ void FormNastrWare::btn_SaveClick()
     IniFile::WriteGroup group(m_station.ini);
     bool written = WriteProgramSettings(m_station.ini, m_station.settings);
     if (device)
-        written = WriteDevice(m_station.ini, m_station.table, n) && writeTakenAlarms(n) && written;
+        written = writeDeviceKeys(n) && written;
     reportUnsaved(group.commit() && written);
     if (isDevice(n))
         setNodeText(n);
@@ -470,7 +472,7 @@ bool FormNastrWare::FormCloseQuery()
     IniFile::WriteGroup group(m_station.ini);
     bool written = WriteProgramSettings(m_station.ini, m_station.settings);
     for (int d = 1; d <= m_station.settings.CountUstr; ++d)
-        written = WriteDevice(m_station.ini, m_station.table, d) && writeTakenAlarms(d) && written;
+        written = writeDeviceKeys(d) && written;
     reportUnsaved(group.commit() && written);
     return true;
 }

@@ -150,9 +150,9 @@ private:
     // Takes the instrument and alarm entries of device n into memory; false (nothing taken)
     // when a check refuses an entry.
     bool takeDeviceNode(int n);
-    // Writes the alarms last taken of device n when they differ from the file's, after the
-    // device's own keys so that new ones end its section. False when the write failed.
-    bool writeTakenAlarms(int n);
+    // Writes device n's record, then the alarms last taken of it when they differ from the
+    // file's, so that new alarm keys end its section. False when a write failed.
+    bool writeDeviceKeys(int n);
 
     // Handlers.
     void btn_SaveClick();
