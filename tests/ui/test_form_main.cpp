@@ -598,11 +598,25 @@ private Q_SLOTS:
             FileDialogs::setNextFileName(csv);
             history->btnAlarmHistCsv->click();
             QCOMPARE(history->stAlarmHist->text(), QStringLiteral("Записано 5 зап. в тревоги.csv"));
+            // A file that cannot be made is told, and nothing else changes.
+            const QString nowhere = dir() + QStringLiteral("/нет такой папки/тревоги.csv");
+            FileDialogs::setNextFileName(nowhere);
+            history->btnAlarmHistCsv->click();
+            QCOMPARE(m_messages->lastText(), QStringLiteral("Не могу создать файл ") + nowhere);
+            QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
+            // An unreadable history is told too, and shows nothing.
+            QFile table(station.settings.PathArh + QStringLiteral("Alarms.dbf"));
+            QVERIFY(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            table.write("not a table");
+            table.close();
+            history->btnAlarmHistShow->click();
+            QCOMPARE(history->gridAlarmHist->rowCount(), 0);
+            QCOMPARE(m_messages->messages().size(), 2);
         }
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
-        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines.size(), 7); // written before the table was spoilt
         QCOMPARE(lines.at(0), QByteArray("date,time,device,name,kind,state,value,limit\r"));
         QVERIFY(lines.contains("01.03.2024,10:15:00,1,Печь 1,high,active,1043.2,1000\r"));
 
