@@ -109,13 +109,22 @@ qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device, QStr
 
 qint64 ExportCsvFile(const HistoryRange &range, CsvForm form, const QString &path, QString *error)
 {
+    return WriteCsvFile(
+        path,
+        [&](QIODevice &device, QString *failure) { return WriteCsv(range, form, device, failure); },
+        error);
+}
+
+qint64 WriteCsvFile(const QString &path, const std::function<qint64(QIODevice &, QString *)> &write,
+                    QString *error)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
             *error = QStringLiteral("Не могу создать файл %1").arg(path);
         return -1;
     }
-    const qint64 count = WriteCsv(range, form, file, error);
+    const qint64 count = write(file, error);
     if (count < 0 || !file.flush() || !file.commit()) {
         file.cancelWriting();
         if (count >= 0 && error)

@@ -6,8 +6,13 @@
 #include "acquisition/archive_table.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
+#include "alarms/alarm_settings.h"
 #include "core/message_service.h"
 #include "history/record_moment.h"
+#include "ui/alarm_history_panel.h"
+#include "ui/alarm_page.h"
+#include "ui/alarms_panel.h"
 #include "ui/chart_page.h"
 #include "ui/form_main.h"
 #include "ui/form_nastr_ware.h"
@@ -163,6 +168,45 @@ bool saveHistory(FormMain &form, const QString &outDir)
     return ok;
 }
 
+// The alarms, set once the other pages are saved (those show a station without alarms):
+// a high limit on the first instrument and a low one on the second, which the demo's wave
+// keeps one of them beyond, and no link on the silent third. Then the alarm list with its
+// history after some polls, the no-link alarm acknowledged, and the settings page.
+bool saveAlarms(Station &station, FormMain &form, const QString &outDir, int seconds)
+{
+    DeviceAlarmSettings high;
+    high.AlarmHigh = 40;
+    high.AlarmDeadband = 2;
+    DeviceAlarmSettings low;
+    low.AlarmLow = 60;
+    DeviceAlarmSettings silent;
+    silent.AlarmNoLink = 2;
+    if (!WriteDeviceAlarms(station.ini, 1, high) || !WriteDeviceAlarms(station.ini, 2, low) ||
+        !WriteDeviceAlarms(station.ini, 3, silent))
+        return false;
+    form.alarms().load();
+    form.tsAlarms->load();
+    form.RebuildMainTree();
+    form.cycle().btnStartClick();
+    settle(seconds * 1000);
+    form.alarms().acknowledge(3, AlarmKind::NoLink);
+    form.twData->setCurrentItem(form.twData->topLevelItem(1));
+    form.tsAlarms->AlarmHistory->btnAlarmHistDay->click();
+    bool ok = save(form, form.tsAlarms, outDir + QStringLiteral("/alarms.png"));
+    form.cycle().btnStopClick();
+    settle(2000);
+
+    FormNastrWare settings(station, &form);
+    settings.prepareEntering();
+    settings.show();
+    settings.twNastr->setCurrentItem(settings.twNastr->topLevelItem(1));
+    settings.pcNastr->setCurrentWidget(settings.tabNastrAlarm);
+    settle(300);
+    ok = ok && settings.grab().save(outDir + QStringLiteral("/settings-alarms.png"));
+    settings.hide();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -203,6 +247,7 @@ int main(int argc, char *argv[])
     ok = ok && saveHistory(form, outDir);
     form.cycle().btnStopClick();
     ok = ok && saveSettings(station, form, outDir);
+    ok = ok && saveAlarms(station, form, outDir, qMax(6, seconds / 2));
     form.closeWithoutQuestion();
     std::printf("%s\n", ok ? "pages saved" : "a page could not be saved");
     return ok ? 0 : 1;
