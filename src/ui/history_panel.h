@@ -62,6 +62,7 @@ public:
     QPushButton *btnHistCsv;
     QPushButton *btnHistCsvMachine;
     QPushButton *btnHistPicture;
+    QPushButton *btnHistReport;
     QLabel *stHistShown;
     QLabel *stHistCursor;
     RangeChartWidget *chartHist;
@@ -85,6 +86,9 @@ private:
     void showRecords(const HistoryRange &range, const QString &what);
     void exportCsv(bool machine);
     void savePicture();
+    void makeReport();
+    // The records on show: after a zoom only those in the chart's window.
+    HistoryRange rangeOnShow(QString *error) const;
     void openTableFile();
     QString chosenNamePart() const;
     QString chosenDeviceName() const;

@@ -1,6 +1,6 @@
 // The history page of the main window, driven by mouse as an operator does: a device, an
 // earlier period, the last day across periods, zoom and readout on the range chart, the
-// exports and the way back to the live view.
+// exports, the report's print preview and the way back to the live view.
 #include "../history/history_tables.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
@@ -17,6 +17,9 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
@@ -226,6 +229,17 @@ private Q_SLOTS:
         const QString title =
             QStringLiteral("Печь 1: %1 – %2").arg(WallText(shownFrom), WallText(shownTo));
         QCOMPARE(QString::fromUtf8(svg.readAll()).count(title), 2); // drawn, and its <title>
+        // The report of the zoomed chart opens in a print preview over the window.
+        QTest::mouseClick(history->btnHistReport, Qt::LeftButton);
+        auto *preview = form.findChild<QPrintPreviewDialog *>("FormReportPreview");
+        QVERIFY(preview);
+        QTRY_VERIFY(preview->isVisible());
+        QCOMPARE(preview->windowTitle(), QStringLiteral("Отчёт по прибору Печь 1"));
+        auto *pages = preview->findChild<QPrintPreviewWidget *>();
+        QTRY_VERIFY(pages->pageCount() >= 1);
+        QCOMPARE(preview->printer()->pageLayout().pageSize().id(), QPageSize::A4);
+        preview->close();
+        QTRY_VERIFY(!form.findChild<QPrintPreviewDialog *>("FormReportPreview"));
         QTest::mouseClick(history->btnHistReset, Qt::LeftButton);
         QVERIFY(!chart->isZoomed());
 
