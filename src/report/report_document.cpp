@@ -43,6 +43,8 @@ struct Block
     std::function<void(QPainter &, const QRectF &)> draw;
     int page = 0;
     qreal top = 0;
+    // A table's row: the place of its title row, drawn again above it at the top of a page.
+    int titleRow = -1;
 };
 
 // The report's content as blocks that flow down the pages.
@@ -152,6 +154,9 @@ private:
 
     void addTableRow(const QStringList &cells, bool bold)
     {
+        const int titleRow = bold ? -1 : m_titleRow;
+        if (bold)
+            m_titleRow = int(m_blocks.size());
         const QFont font = ReportFont(SmallSize + 1, bold);
         const qreal height = QFontMetricsF(font).height() * 1.35;
         // The interval's column is wide; the numbers share the rest.
@@ -172,6 +177,7 @@ private:
                      x += widths.at(c) * width;
                  }
              }});
+        m_blocks.last().titleRow = titleRow;
     }
 
     QString intervalText(const IntervalSummary &interval) const
@@ -237,22 +243,33 @@ private:
     const ReportData &m_data;
     qreal m_width;
     QVector<Block> m_blocks;
+    int m_titleRow = -1;
 };
 
-// Places the blocks on pages of the given height; returns the number of pages.
+// Places the blocks on pages of the given height, a table's title row again above a row
+// that begins a page; returns the number of pages.
 int Paginate(QVector<Block> &blocks, qreal pageHeight)
 {
+    QVector<Block> placed;
     int page = 0;
     qreal y = 0;
-    for (Block &block : blocks) {
+    for (const Block &block : blocks) {
         if (y > 0 && y + block.height > pageHeight) {
             ++page;
             y = 0;
+            if (block.titleRow >= 0) {
+                placed.append(blocks.at(block.titleRow));
+                placed.last().page = page;
+                placed.last().top = 0;
+                y = placed.last().height;
+            }
         }
-        block.page = page;
-        block.top = y;
+        placed.append(block);
+        placed.last().page = page;
+        placed.last().top = y;
         y += block.height;
     }
+    blocks = placed;
     return page + 1;
 }
 
