@@ -2,11 +2,11 @@
 
 #include "alarms/alarm_history.h"
 #include "config/configuration.h"
+#include "core/clock.h"
 #include "history/archive_index.h"
 #include "history/csv_export.h"
 #include "report/report_document.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -204,7 +204,7 @@ int RunReportCommand(const Invocation &invocation, QTextStream &err)
     source.to = options.to;
     ReportData data;
     QString error;
-    if (!LoadReportData(source, QDateTime::currentDateTime(), &data, &error) ||
+    if (!LoadReportData(source, Clock::now(), &data, &error) ||
         !WriteReportPdf(data, options.output, &error)) {
         err << "zeltarctl: " << error << Qt::endl;
         return ExitFailed;
