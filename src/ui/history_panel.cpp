@@ -432,6 +432,7 @@ void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
     showRecords(RangeOfTables(m_index.tablesOf(chosenNamePart()), from, to),
                 QStringLiteral("С %1 по %2").arg(WallText(from), WallText(to)));
     m_shownName = chosenDeviceName();
+    m_askedRange = std::make_pair(from, to);
 }
 
 void HistoryPanel::showLastHours(int hours)
@@ -454,6 +455,7 @@ void HistoryPanel::showRecords(const HistoryRange &range, const QString &what)
     stHistShown->setText(what.isEmpty() ? QStringLiteral("Выберите период или время")
                                         : what + QStringLiteral(": ") + RangeRecordsText(range));
     m_shownName.clear();
+    m_askedRange.reset();
     stHistCursor->clear();
     const bool any = range.records > 0;
     for (QPushButton *button :
@@ -536,7 +538,8 @@ void HistoryPanel::makeReport()
     source.device = own ? m_device : 0;
     source.stationDir = m_station.ProgDir();
     source.archiveDir = m_station.settings.PathArh;
-    std::tie(source.from, source.to) = chartHist->shownMoments();
+    std::tie(source.from, source.to) =
+        m_askedRange && !chartHist->isZoomed() ? *m_askedRange : chartHist->shownMoments();
     QString error;
     source.range = rangeOnShow(&error);
     ReportData data;

@@ -5,6 +5,9 @@
 
 #include <QWidget>
 
+#include <optional>
+#include <utility>
+
 class QComboBox;
 class QDateTimeEdit;
 class QFileSystemWatcher;
@@ -102,6 +105,9 @@ private:
     bool m_stale = true;
     bool m_loading = false;
     QString m_shownName; // the device or file whose records are on show
+    // The range asked for when one is on show ("с ... по ...", the last hours), which a
+    // report of the whole chart covers rather than its first and last records.
+    std::optional<std::pair<WallSeconds, WallSeconds>> m_askedRange;
     // The "from" and "to" last offered: the last day up to the archive's last record.
     QDateTime m_offeredFrom;
     QDateTime m_offeredTo;

@@ -12,7 +12,9 @@ QPrintPreviewDialog *OpenReportPreview(QWidget *parent, ReportData data)
     auto *dialog = new QPrintPreviewDialog(parent);
     dialog->setObjectName(QStringLiteral("FormReportPreview"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Отчёт по прибору %1").arg(data.deviceName));
+    const auto [from, to] = ReportMoments(data);
+    dialog->setWindowTitle(QStringLiteral("Отчёт по прибору %1: %2 – %3")
+                               .arg(data.deviceName, WallText(from), WallText(to)));
     QPrinter *printer = dialog->printer();
     SetReportPage(*printer);
     printer->setDocName(dialog->windowTitle());

@@ -229,19 +229,27 @@ private Q_SLOTS:
         const QString title =
             QStringLiteral("Печь 1: %1 – %2").arg(WallText(shownFrom), WallText(shownTo));
         QCOMPARE(QString::fromUtf8(svg.readAll()).count(title), 2); // drawn, and its <title>
-        // The report of the zoomed chart opens in a print preview over the window.
-        QTest::mouseClick(history->btnHistReport, Qt::LeftButton);
-        auto *preview = form.findChild<QPrintPreviewDialog *>("FormReportPreview");
-        QVERIFY(preview);
-        QTRY_VERIFY(preview->isVisible());
-        QCOMPARE(preview->windowTitle(), QStringLiteral("Отчёт по прибору Печь 1"));
-        auto *pages = preview->findChild<QPrintPreviewWidget *>();
-        QTRY_VERIFY(pages->pageCount() >= 1);
-        QCOMPARE(preview->printer()->pageLayout().pageSize().id(), QPageSize::A4);
-        preview->close();
-        QTRY_VERIFY(!form.findChild<QPrintPreviewDialog *>("FormReportPreview"));
+        // The report opens in a print preview over the window: of the zoomed chart its
+        // window, of the whole chart the range asked for.
+        const auto reportTitle = [&]() -> QString {
+            QTest::mouseClick(history->btnHistReport, Qt::LeftButton);
+            auto *preview = form.findChild<QPrintPreviewDialog *>("FormReportPreview");
+            auto *pages = preview ? preview->findChild<QPrintPreviewWidget *>() : nullptr;
+            if (!pages ||
+                !QTest::qWaitFor([&] { return preview->isVisible() && pages->pageCount() >= 1; }))
+                return QStringLiteral("no preview");
+            const QString shown = preview->windowTitle();
+            const bool a4 = preview->printer()->pageLayout().pageSize().id() == QPageSize::A4;
+            preview->close();
+            if (!QTest::qWaitFor([&] { return !form.findChild<QPrintPreviewDialog *>(); }))
+                return QStringLiteral("not closed");
+            return a4 ? shown : QStringLiteral("not A4");
+        };
+        QCOMPARE(reportTitle(), QStringLiteral("Отчёт по прибору ") + title);
         QTest::mouseClick(history->btnHistReset, Qt::LeftButton);
         QVERIFY(!chart->isZoomed());
+        QCOMPARE(reportTitle(), QStringLiteral("Отчёт по прибору Печь 1: 08.12.2026 10:30:00 – "
+                                               "09.12.2026 10:30:00"));
 
         // Exports of what is on show: both CSV forms and the chart as PNG and SVG.
         const QString csv = m_dir.filePath("day.csv");
