@@ -4,7 +4,6 @@
 #include "report/chart_axes.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
