@@ -57,4 +57,9 @@ qint64 WriteAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSecond
 qint64 ExportAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
                              const QString &path, QString *error);
 
+// The alarms of device raised from `from` to `to` (both included), in the table's order. A
+// missing table holds none; false (error set) when the table exists but cannot be read.
+bool ReadAlarmRaises(const QString &pathArh, int device, WallSeconds from, WallSeconds to,
+                     QVector<AlarmEvent> *raises, QString *error);
+
 } // namespace zeltar

@@ -25,6 +25,7 @@
 #include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -122,8 +123,8 @@ QPixmap grabWithDialog(FormMain &form, QWidget *dialog)
     return picture;
 }
 
-// The history page: an earlier period, the last day, a zoom into the dip and the CSV export
-// of what is on show.
+// The history page: an earlier period, the last day and its report, a zoom into the dip and
+// the CSV export of what is on show.
 bool saveHistory(FormMain &form, const QString &outDir)
 {
     HistoryPanel *history = form.tsHistory;
@@ -140,6 +141,19 @@ bool saveHistory(FormMain &form, const QString &outDir)
     history->btnHistDay->click();
     settle(500);
     ok = ok && form.grab().save(outDir + QStringLiteral("/history-day.png"));
+
+    // The report of the day in its print preview over the window.
+    history->btnHistReport->click();
+    settle(1000);
+    if (auto *preview = form.findChild<QPrintPreviewDialog *>()) {
+        preview->resize(760, 900);
+        settle(500);
+        ok = ok && preview->grab().save(outDir + QStringLiteral("/history-report.png"));
+        preview->close();
+        settle(300);
+    } else {
+        ok = false;
+    }
 
     const QDateTime thisHour(QDate::currentDate(), QTime(QTime::currentTime().hour(), 0));
     const WallSeconds dip = ToWallSeconds(thisHour.addSecs(-5 * 3600 + 1200));
