@@ -97,35 +97,57 @@ bool AppendAlarmHistory(const QString &pathArh, const AlarmEvent &event, QString
     return true;
 }
 
+bool ForEachAlarmRecord(const QString &pathArh, WallSeconds from, WallSeconds to,
+                        const std::function<void(const AlarmHistoryRecord &)> &visit,
+                        QString *error)
+{
+    const QString path = AlarmHistoryPath(pathArh);
+    if (!QFileInfo::exists(path))
+        return true;
+    ArchiveTable table;
+    if (!table.open(path, ArchiveTable::Mode::Read)) {
+        *error = table.errorString();
+        return false;
+    }
+    RecordMomentReader moments;
+    AlarmHistoryRecord record;
+    for (int i = 0; i < table.recordCount(); ++i) {
+        record.date = table.readText(i, AlarmDataField).toLatin1();
+        record.time = table.readText(i, AlarmTimeField).toLatin1();
+        const std::optional<WallSeconds> moment = moments.read(record.date, record.time);
+        if (!moment || *moment < from || *moment > to)
+            continue;
+        record.moment = *moment;
+        record.device = table.readInt(i, AlarmDeviceField);
+        record.name = table.readText(i, AlarmNameField);
+        record.kind = table.readText(i, AlarmKindField);
+        record.state = table.readText(i, AlarmStateField);
+        record.value = NumberText(table, i, AlarmValueField);
+        record.limit = NumberText(table, i, AlarmLimitField);
+        visit(record);
+    }
+    return true;
+}
+
 qint64 WriteAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
                             QIODevice &device, QString *error)
 {
     QByteArray out = "date,time,device,name,kind,state,value,limit\r\n";
-    const QString path = AlarmHistoryPath(pathArh);
     qint64 count = 0;
-    if (QFileInfo::exists(path)) {
-        ArchiveTable table;
-        if (!table.open(path, ArchiveTable::Mode::Read)) {
-            *error = table.errorString();
-            return -1;
-        }
-        RecordMomentReader moments;
-        for (int i = 0; i < table.recordCount(); ++i) {
-            const QByteArray date = table.readText(i, AlarmDataField).toLatin1();
-            const QByteArray time = table.readText(i, AlarmTimeField).toLatin1();
-            const std::optional<WallSeconds> moment = moments.read(date, time);
-            if (!moment || *moment < from || *moment > to)
-                continue;
-            out += date + ',' + time + ',' + QByteArray::number(table.readInt(i, AlarmDeviceField));
-            for (int position : {int(AlarmNameField), int(AlarmKindField), int(AlarmStateField)}) {
+    const bool read = ForEachAlarmRecord(
+        pathArh, from, to,
+        [&](const AlarmHistoryRecord &record) {
+            out += record.date + ',' + record.time + ',' + QByteArray::number(record.device);
+            for (const QString *text : {&record.name, &record.kind, &record.state}) {
                 out += ',';
-                AppendCsvField(out, table.readText(i, position).toUtf8(), ',');
+                AppendCsvField(out, text->toUtf8(), ',');
             }
-            out += ',' + NumberText(table, i, AlarmValueField) + ',' +
-                   NumberText(table, i, AlarmLimitField) + "\r\n";
+            out += ',' + record.value + ',' + record.limit + "\r\n";
             ++count;
-        }
-    }
+        },
+        error);
+    if (!read)
+        return -1;
     if (device.write(out) != out.size()) {
         *error = QStringLiteral("Не могу записать файл: %1").arg(device.errorString());
         return -1;

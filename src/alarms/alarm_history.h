@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
 namespace zeltar {
 
 // The alarm history: every raise, return and acknowledgement, one record each, in the dBase
@@ -25,6 +27,27 @@ bool IsAlarmHistoryLayout(const QVector<ArchiveField> &fields);
 // Appends one event, making the table when it is missing. False with error when it could
 // not be written.
 bool AppendAlarmHistory(const QString &pathArh, const AlarmEvent &event, QString *error);
+
+// One record of the history as stored: date and time texts, numbers in their shortest form
+// with a point (empty when blank).
+struct AlarmHistoryRecord
+{
+    QByteArray date;
+    QByteArray time;
+    WallSeconds moment = 0;
+    int device = 0;
+    QString name;
+    QString kind;
+    QString state;
+    QByteArray value;
+    QByteArray limit;
+};
+
+// Calls visit for every record from `from` to `to` (both included) in stored order. False
+// (error set) when the table exists but cannot be read; a missing table has no records.
+bool ForEachAlarmRecord(const QString &pathArh, WallSeconds from, WallSeconds to,
+                        const std::function<void(const AlarmHistoryRecord &)> &visit,
+                        QString *error);
 
 // Writes the records from `from` to `to` (both included) as CSV: the header
 // date,time,device,name,kind,state,value,limit, then one line per record with a decimal
