@@ -5,13 +5,13 @@
 #include "alarms/alarm_monitor.h"
 #include "config/config_json.h"
 #include "core/clock.h"
+#include "core/version.h"
 #include "history/csv_export.h"
 #include "history/history_range.h"
 #include "history/history_series.h"
 #include "publish/state_message.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -250,8 +250,8 @@ WebReply WebApi::records(const QString &number, const QUrlQuery &query)
                       range->from, range->to);
 
     if (format == QLatin1String("csv")) {
-        if (records.records > MaxCsvRecords)
-            return TooLarge(records.records, MaxCsvRecords);
+        if (records.records > m_limits.csvRecords)
+            return TooLarge(records.records, m_limits.csvRecords);
         WebReply reply;
         QBuffer buffer(&reply.body);
         buffer.open(QIODevice::WriteOnly);
@@ -265,12 +265,12 @@ WebReply WebApi::records(const QString &number, const QUrlQuery &query)
         return reply;
     }
     if (*points > 0) {
-        if (records.records > MaxSeriesRecords)
-            return TooLarge(records.records, MaxSeriesRecords);
+        if (records.records > m_limits.seriesRecords)
+            return TooLarge(records.records, m_limits.seriesRecords);
         return SeriesPoints(n, *range, records, *points);
     }
-    if (records.records > MaxJsonRecords)
-        return TooLarge(records.records, MaxJsonRecords);
+    if (records.records > m_limits.jsonRecords)
+        return TooLarge(records.records, m_limits.jsonRecords);
     return RawRecords(n, *range, records);
 }
 
@@ -339,7 +339,7 @@ QJsonObject WebApi::status() const
                        {QStringLiteral("devices"), m_station.settings.CountUstr},
                        {QStringLiteral("TimeOpr"), m_station.settings.TimeOpr},
                        {QStringLiteral("alarms"), m_alarms != nullptr},
-                       {QStringLiteral("version"), QCoreApplication::applicationVersion()}};
+                       {QStringLiteral("version"), QString::fromLatin1(BuildVersion)}};
 }
 
 WebReply WebApi::acknowledge(const QString &id, const QString &user)

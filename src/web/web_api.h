@@ -22,11 +22,15 @@ class Station;
 class WebApi
 {
 public:
-    // Bounds that keep any one answer small: raw records in JSON and in CSV, the records a
-    // chart's decimated series may be made from, and its points.
-    static constexpr qint64 MaxJsonRecords = 100000;
-    static constexpr qint64 MaxCsvRecords = 400000;
-    static constexpr qint64 MaxSeriesRecords = 3000000;
+    // Bounds that keep any one answer small: raw records in JSON and in CSV, and the records
+    // a chart's decimated series may be made from (nine bytes each while it is made). A
+    // range with more is refused whole (413), never cut.
+    struct Limits
+    {
+        qint64 jsonRecords = 100000;
+        qint64 csvRecords = 400000;
+        qint64 seriesRecords = 3000000;
+    };
     static constexpr int MaxPoints = 5000;
     static constexpr int MaxHistoryEvents = 1000;
 
@@ -34,6 +38,7 @@ public:
 
     // The monitor whose alarms are shown and acknowledged; null: the station has none.
     void setAlarms(AlarmMonitor *alarms) { m_alarms = alarms; }
+    void setLimits(const Limits &limits) { m_limits = limits; }
 
     // Device n's poll has come in now.
     void notePoll(int n, const QDateTime &moment);
@@ -61,6 +66,7 @@ private:
 
     Station &m_station;
     AlarmMonitor *m_alarms = nullptr;
+    Limits m_limits;
     ArchiveIndex m_index;
     std::array<QDateTime, MaxDevices> m_polled{};
 };

@@ -114,6 +114,10 @@ bool WebServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *soc
     }
     write(request, socket, route(request, visitor));
     m_guard.answered(socket);
+    // The server keeps every connection open for the next request; one the client wants
+    // closed is closed once the answer has gone out.
+    if (request.value("Connection").compare("close", Qt::CaseInsensitive) == 0)
+        socket->disconnectFromHost();
     return true;
 }
 

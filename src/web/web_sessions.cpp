@@ -87,6 +87,12 @@ int LoginThrottle::waitSeconds(const QHostAddress &address, const QDateTime &now
 
 void LoginThrottle::failed(const QHostAddress &address, const QDateTime &now)
 {
+    // Addresses whose window has passed are forgotten once there are many.
+    if (m_byAddress.size() > 4 * GlobalFailures) {
+        m_byAddress.removeIf([&now](const QHash<QString, Failures>::iterator it) {
+            return it->windowStart.secsTo(now) >= WindowSeconds;
+        });
+    }
     count(m_byAddress[address.toString()], now);
     count(m_all, now);
 }

@@ -42,12 +42,12 @@ private:
 // Login attempts per client address: after MaxFailures failed ones within WindowSeconds,
 // every further attempt from that address is refused until the window has passed. All
 // addresses together may fail GlobalFailures times in a window, so that many addresses
-// cannot guess in parallel.
+// cannot guess in parallel (and the hashing of guesses cannot hold up the station).
 class LoginThrottle
 {
 public:
     static constexpr int MaxFailures = 5;
-    static constexpr int GlobalFailures = 50;
+    static constexpr int GlobalFailures = 20;
     static constexpr int WindowSeconds = 60;
 
     // Seconds to wait before an attempt from address is heard; 0 when it may try now.
