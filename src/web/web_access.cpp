@@ -118,6 +118,9 @@ WebReply WebAccess::login(const QHttpServerRequest &request)
     if (wait > 0) {
         WebReply reply = Redirect("/login?error=wait");
         reply.status = 429;
+        reply.body = QStringLiteral("Слишком много попыток входа. Повторите через %1 с.")
+                         .arg(wait)
+                         .toUtf8();
         reply.headers.append({"Retry-After", QByteArray::number(wait)});
         return reply;
     }
