@@ -5,6 +5,7 @@
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "alarms/alarm_monitor.h"
+#include "mqtt_broker.h"
 #include "sim_process.h"
 #include "web/connection_guard.h"
 #include "web/web_files.h"
@@ -30,13 +31,6 @@ using test::SimProcess;
 using test::WaitUntil;
 
 namespace {
-
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // Zeltar.ini polling at TimeOpr 1 the simulators given (one device each) with the [WEB]
 // section given and user "ivan" whose password is "secret".
@@ -180,7 +174,7 @@ private Q_SLOTS:
         SimProcess measuring({"--value", "25.3"}), silent({"--silent"});
         QVERIFY(measuring.start() && silent.start());
         QTemporaryDir dir;
-        const quint16 port = FreePort();
+        const auto port = quint16(test::FreeLoopbackPort());
         WriteStation(dir.path(), {measuring.portPath(), silent.portPath()},
                      QStringLiteral("Enabled=1\nPort=%1\nAnonymous=1\n").arg(port));
         WebStation s(dir.path());
@@ -299,7 +293,7 @@ private Q_SLOTS:
         SimProcess measuring({"--value", "25.3"});
         QVERIFY(measuring.start());
         QTemporaryDir dir;
-        const quint16 port = FreePort();
+        const auto port = quint16(test::FreeLoopbackPort());
         WriteStation(dir.path(), {measuring.portPath()},
                      QStringLiteral("Enabled=1\nPort=%1\n").arg(port),
                      QStringLiteral("AlarmHigh=20\n"));
@@ -412,7 +406,7 @@ private Q_SLOTS:
     void hostileRequests()
     {
         QTemporaryDir dir;
-        const quint16 port = FreePort();
+        const auto port = quint16(test::FreeLoopbackPort());
         WriteStation(dir.path(), {}, QStringLiteral("Enabled=1\nPort=%1\nAnonymous=1\n").arg(port));
         WebStation s(dir.path());
         WebView web(s.station, s.cycle, &s.alarms);
