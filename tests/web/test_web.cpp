@@ -21,6 +21,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -125,6 +126,24 @@ QByteArray Raw(quint16 port, const QByteArray &bytes, int waitMs = 3000, bool *c
     received += socket.readAll();
     if (closed)
         *closed = socket.state() == QAbstractSocket::UnconnectedState;
+    return received;
+}
+
+// The same over TLS, trusting the tests' own certificate; returns once a whole JSON body or
+// an answer without one has come.
+QByteArray RawTls(quint16 port, const QByteArray &bytes)
+{
+    QSslSocket socket;
+    socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+    QObject::connect(&socket, &QSslSocket::encrypted, [&] { socket.write(bytes); });
+    socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    QByteArray received;
+    WaitUntil(
+        [&] {
+            received += socket.readAll();
+            return received.endsWith("}") || received.endsWith("\r\n\r\n");
+        },
+        3000);
     return received;
 }
 
@@ -474,6 +493,42 @@ private Q_SLOTS:
         QVERIFY(WaitUntil([&] { return web.server()->guard().connections() == 0; }, 3000));
         QCOMPARE(status(Raw(port, "GET /api/v1/status HTTP/1.1\r\nHost: localhost\r\n\r\n", 300)),
                  QByteArray("HTTP/1.1 200"));
+    }
+
+    // With a certificate and key the view speaks HTTPS only: its cookie is Secure and it asks
+    // browsers to stay on HTTPS; a plain request gets no HTTP answer.
+    void httpsWithCertificate()
+    {
+        QTemporaryDir dir;
+        const QString cert = dir.filePath(QStringLiteral("web.crt"));
+        const QString key = dir.filePath(QStringLiteral("web.key"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost",
+                       "-days", "1", "-keyout", key, "-out", cert});
+        QVERIFY(openssl.waitForFinished(20000) && openssl.exitCode() == 0);
+        const auto port = quint16(test::FreeLoopbackPort());
+        WriteStation(dir.path(), {},
+                     QStringLiteral("Enabled=1\nPort=%1\nCertFile=%2\nKeyFile=%3\n")
+                         .arg(port)
+                         .arg(cert, key));
+        WebStation s(dir.path());
+        WebView web(s.station, s.cycle, nullptr);
+        QVERIFY(web.start());
+        QVERIFY(CountJournal(s.station, QStringLiteral("Веб-доступ открыт: https://")) == 1);
+
+        const QByteArray status =
+            RawTls(port, "GET /api/v1/status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QVERIFY(status.startsWith("HTTP/1.1 200"));
+        QVERIFY(status.contains("\r\nStrict-Transport-Security: max-age="));
+        const QByteArray login =
+            RawTls(port, "POST /login HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
+                         "application/x-www-form-urlencoded\r\nContent-Length: 25\r\n\r\n"
+                         "user=ivan&password=secret");
+        QVERIFY(login.contains("\r\nLocation: /\r\n"));
+        QVERIFY(login.contains("; Secure"));
+        QVERIFY(!Raw(port, "GET /api/v1/status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", 1000)
+                     .startsWith("HTTP/1.1 200"));
     }
 
     // [WEB] as the operator may write it: what is taken, what is named in the journal.
