@@ -27,7 +27,7 @@ fi
 if [ "${DEMO_WEB:-0}" = 1 ]; then
     printf '[WEB]\nEnabled=1\nBind=127.0.0.1\nPort=%s\nAnonymous=1\n' \
         "${DEMO_WEB_PORT:-8080}" >>"$demo/Zeltar.ini"
-    printf 'demo\ndemo\n' | "$build/tools/zeltarctl" --dir "$demo" web-user demo >/dev/null
+    printf 'demo\ndemo\n' | "$build/tools/zeltarctl" --dir "$demo" web-user demo >/dev/null 2>&1
     echo "Web view: http://127.0.0.1:${DEMO_WEB_PORT:-8080}/ (user demo, password demo)"
 fi
 

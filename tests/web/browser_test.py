@@ -48,6 +48,14 @@ def start_station(folder, ctl, sim, port):
     simulator = subprocess.Popen([sim, "--link", str(line), "--addr", "1", "--addr", "2"],
                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     wait_for(lambda: simulator.stdout.readline().startswith("ready"), 10, "the simulator")
+    try:
+        return simulator, *start_poller(folder, ctl, line, port)
+    except BaseException:
+        simulator.terminate()
+        raise
+
+
+def start_poller(folder, ctl, line, port):
     devices = ""
     for n, name in ((1, "Печь 1"), (2, "Котёл")):
         devices += (f"[ZELTAR{n}]\nPribName={name}\nPribVkl=1\nPribPort=1\nPribBaud=2\n"
@@ -66,9 +74,13 @@ def start_station(folder, ctl, sim, port):
     poller = subprocess.Popen([ctl, "--dir", str(folder), "poll"], stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, env=dict(os.environ, TMPDIR=str(locks)))
     base = f"http://127.0.0.1:{port}"
-    wait_for(lambda: json.load(urllib.request.urlopen(base + "/api/v1/status"))["polling"],
-             10, "the web view")
-    return simulator, poller, base
+    try:
+        wait_for(lambda: json.load(urllib.request.urlopen(base + "/api/v1/status"))["polling"],
+                 10, "the web view")
+    except BaseException:
+        poller.terminate()
+        raise
+    return poller, base
 
 
 def browser():
