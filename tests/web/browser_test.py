@@ -83,6 +83,13 @@ def start_poller(folder, ctl, line, port):
     return poller, base
 
 
+def no_policy_violations(driver):
+    """The pages and the chart library run under the view's Content-Security-Policy."""
+    problems = [entry["message"] for entry in driver.get_log("browser")
+                if "Content Security Policy" in entry["message"] or entry["level"] == "SEVERE"]
+    assert not problems, problems
+
+
 def browser():
     options = webdriver.ChromeOptions()
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
@@ -113,6 +120,7 @@ def main():
             assert "обновляется с каждым опросом" in driver.find_element(By.ID, "live").text
             assert "Нет связи" not in driver.find_element(By.ID, "device2").text
             assert "Ниже нижней границы" in driver.find_element(By.ID, "device1").text
+            no_policy_violations(driver)
             if shots:
                 driver.save_screenshot(str(shots / "web-overview.png"))
 
@@ -128,6 +136,7 @@ def main():
             wait_for(lambda: driver.find_element(By.ID, "from").get_attribute("value") > before,
                      10, "the zoom")
             assert "format=csv" in driver.find_element(By.ID, "csv").get_attribute("href")
+            no_policy_violations(driver)
             if shots:
                 driver.save_screenshot(str(shots / "web-device.png"))
 
@@ -143,6 +152,7 @@ def main():
             button.click()
             wait_for(lambda: driver.find_element(By.CSS_SELECTOR, "#alarm-1-low .state").text
                      == "Квитирована", 10, "the acknowledgement")
+            no_policy_violations(driver)
             if shots:
                 driver.save_screenshot(str(shots / "web-alarms.png"))
             journal = (folder / "Zeltar.mes").read_text(encoding="utf-8")

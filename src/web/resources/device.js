@@ -23,6 +23,20 @@
     return Zeltar.api(`/api/v1/devices/${n}/records?from=${iso(from)}&to=${iso(to)}&points=${points()}`);
   }
 
+  // Axis labels in Russian, as detailed as the visible span asks: days, or times with the
+  // day at midnight.
+  function axisLabel(date, granularity, options, chart) {
+    const [left, right] = chart.xAxisRange();
+    const span = right - left;
+    const day = date.toLocaleDateString('ru-RU', { day: '2-digit', month: '2-digit' });
+    if (span > 3 * 86400e3) return day;
+    if (span > 600e3) {
+      const midnight = date.getHours() === 0 && date.getMinutes() === 0;
+      return midnight ? day : date.toLocaleTimeString('ru-RU', { hour: '2-digit', minute: '2-digit' });
+    }
+    return date.toLocaleTimeString('ru-RU');
+  }
+
   function rowsOf(data) {
     return data.points.map((p) => [new Date(p[0]), p[1]]);
   }
@@ -52,7 +66,10 @@
       strokeWidth: 1.5,
       colors: ['#22364d'],
       axes: {
-        x: { valueFormatter: (ms) => new Date(ms).toLocaleString('ru-RU') },
+        x: {
+          valueFormatter: (ms) => new Date(ms).toLocaleString('ru-RU'),
+          axisLabelFormatter: axisLabel,
+        },
         y: { valueFormatter: (v) => Zeltar.numberText(v) },
       },
       zoomCallback: zoomed,
