@@ -5,6 +5,7 @@
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "alarms/alarm_monitor.h"
+#include "core/clock.h"
 #include "mqtt_broker.h"
 #include "sim_process.h"
 #include "web/connection_guard.h"
@@ -421,7 +422,7 @@ private Q_SLOTS:
     }
 
     // Requests that try to reach beyond the view or to wear it down get their answers, and
-    // every answer carries the headers that stop framing and sniffing.
+    // every answer carries the headers that stop framing and sniffing; sessions end.
     void hostileRequests()
     {
         QTemporaryDir dir;
@@ -489,6 +490,23 @@ private Q_SLOTS:
             QVERIFY2(closed, slow.constData());
             QVERIFY2(!answer.startsWith("HTTP/1.1 200"), slow.constData());
         }
+        // A session unused for eight hours is over.
+        Client client(port);
+        client.send("POST", QStringLiteral("/login"), "user=ivan&password=secret");
+        const auto user = [&] {
+            return client.get(QStringLiteral("/api/v1/status"))
+                .json()
+                .object()
+                .value("session")
+                .toObject()
+                .value("user");
+        };
+        QCOMPARE(user(), QJsonValue(QStringLiteral("ivan")));
+        Clock::advance((8 * 3600 + 1) * 1000LL);
+        const QJsonValue expired = user();
+        Clock::reset();
+        QVERIFY(expired.isNull());
+
         // The connections left behind are gone; the view still answers.
         QVERIFY(WaitUntil([&] { return web.server()->guard().connections() == 0; }, 3000));
         QCOMPARE(status(Raw(port, "GET /api/v1/status HTTP/1.1\r\nHost: localhost\r\n\r\n", 300)),
