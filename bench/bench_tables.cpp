@@ -83,4 +83,16 @@ long ResidentKb()
     return 0;
 }
 
+QString SixteenInstrumentsIni(const QStringList &lines)
+{
+    QString text = QStringLiteral("[MAIN]\nTimeOpr=1\nTimeArh=1\nCountUstr=16\n");
+    for (int n = 1; n <= 16; ++n)
+        text += QStringLiteral("[ZELTAR%1]\nPribName=Прибор %1\nPribVkl=1\nPribPort=%2\n"
+                               "PribBaud=2\nPribAdr=%3\n")
+                    .arg(n)
+                    .arg((n - 1) / 8 + 1)
+                    .arg((n - 1) % 8 + 1);
+    return text + QStringLiteral("[PORTS]\nCOM1=%1\nCOM2=%2\n").arg(lines.value(0), lines.value(1));
+}
+
 } // namespace zeltar::bench

@@ -3,6 +3,7 @@
 #include "acquisition/archive_layout.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -17,6 +18,10 @@ bool FillTable(const QString &path, int records);
 
 // Writes a new table at path with records made by record(0) .. record(count - 1).
 bool WriteTable(const QString &path, int count, const std::function<ArchiveRecord(int)> &record);
+
+// Zeltar.ini of a station polling 16 instruments at TimeOpr 1, addresses 1 to 8 on each of
+// the two lines given (COM1 and COM2).
+QString SixteenInstrumentsIni(const QStringList &lines);
 
 // Resident memory of this process in kB (0 where /proc is not there).
 long ResidentKb();

@@ -6,6 +6,7 @@
 // Usage: bench_publish [SECONDS per condition, default 20]
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "bench_tables.h"
 #include "mqtt_broker.h"
 #include "publish/station_publisher.h"
 #include "sim_process.h"
@@ -114,14 +115,7 @@ struct Run
 
 void WriteStation(const QString &dir, const QStringList &lines, const QString &mqtt)
 {
-    QString text = QStringLiteral("[MAIN]\nTimeOpr=1\nTimeArh=1\nCountUstr=16\n");
-    for (int n = 1; n <= 16; ++n)
-        text += QStringLiteral("[ZELTAR%1]\nPribName=Прибор %1\nPribVkl=1\nPribPort=%2\n"
-                               "PribBaud=2\nPribAdr=%3\n")
-                    .arg(n)
-                    .arg((n - 1) / 8 + 1)
-                    .arg((n - 1) % 8 + 1);
-    text += QStringLiteral("[PORTS]\nCOM1=%1\nCOM2=%2\n").arg(lines[0], lines[1]);
+    QString text = bench::SixteenInstrumentsIni(lines);
     if (!mqtt.isEmpty())
         text += QStringLiteral("[MQTT]\nEnabled=1\nHost=127.0.0.1\nPort=%1\nTopicPrefix=%2\n")
                     .arg(mqtt, Prefix);

@@ -22,6 +22,14 @@ if [ -n "${DEMO_MQTT:-}" ]; then
     printf '[MQTT]\nEnabled=1\nHost=%s\nPort=%s\nTopicPrefix=zeltar/demo\n' \
         "${DEMO_MQTT%%:*}" "$mqtt_port" >>"$demo/Zeltar.ini"
 fi
+# DEMO_WEB=1 serves the web view on http://127.0.0.1:8080/ (DEMO_WEB_PORT for another port),
+# open to viewers without a login; log in as "demo" (password "demo") to acknowledge.
+if [ "${DEMO_WEB:-0}" = 1 ]; then
+    printf '[WEB]\nEnabled=1\nBind=127.0.0.1\nPort=%s\nAnonymous=1\n' \
+        "${DEMO_WEB_PORT:-8080}" >>"$demo/Zeltar.ini"
+    printf 'demo\ndemo\n' | "$build/tools/zeltarctl" --dir "$demo" web-user demo >/dev/null 2>&1
+    echo "Web view: http://127.0.0.1:${DEMO_WEB_PORT:-8080}/ (user demo, password demo)"
+fi
 
 echo "Demo folder: $demo (Zeltar.ini, Zeltar.mes, archives in Data/)"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev
     clang libclang-rt-14-dev
     libmosquitto-dev mosquitto mosquitto-clients
+    qt6-httpserver-dev libjs-dygraphs chromium chromium-driver python3-selenium
     fonts-dejavu-core xvfb qt6-translations-l10n
     dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream
     poppler-utils

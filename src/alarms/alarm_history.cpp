@@ -104,8 +104,9 @@ bool AppendAlarmHistory(const QString &pathArh, const AlarmEvent &event, QString
     return true;
 }
 
-bool ReadAlarmHistory(const QString &pathArh, WallSeconds from, WallSeconds to,
-                      QVector<AlarmHistoryRecord> *records, QString *error)
+bool ForEachAlarmRecord(const QString &pathArh, WallSeconds from, WallSeconds to,
+                        const std::function<void(const AlarmHistoryRecord &)> &visit,
+                        QString *error)
 {
     const QString path = AlarmHistoryPath(pathArh);
     if (!QFileInfo::exists(path))
@@ -116,23 +117,32 @@ bool ReadAlarmHistory(const QString &pathArh, WallSeconds from, WallSeconds to,
         return false;
     }
     RecordMomentReader moments;
+    AlarmHistoryRecord record;
     for (int i = 0; i < table.recordCount(); ++i) {
-        AlarmHistoryRecord record;
         record.date = table.readText(i, AlarmDataField);
         record.time = table.readText(i, AlarmTimeField);
         const std::optional<WallSeconds> moment =
             moments.read(record.date.toLatin1(), record.time.toLatin1());
         if (!moment || *moment < from || *moment > to)
             continue;
+        record.moment = *moment;
         record.device = table.readInt(i, AlarmDeviceField);
         record.name = table.readText(i, AlarmNameField);
         record.kind = table.readText(i, AlarmKindField);
         record.state = table.readText(i, AlarmStateField);
         record.value = OptionalNumber(table, i, AlarmValueField);
         record.limit = OptionalNumber(table, i, AlarmLimitField);
-        records->append(record);
+        visit(record);
     }
     return true;
+}
+
+bool ReadAlarmHistory(const QString &pathArh, WallSeconds from, WallSeconds to,
+                      QVector<AlarmHistoryRecord> *records, QString *error)
+{
+    return ForEachAlarmRecord(
+        pathArh, from, to, [records](const AlarmHistoryRecord &record) { records->append(record); },
+        error);
 }
 
 qint64 WriteAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
@@ -175,16 +185,13 @@ bool ReadAlarmRaises(const QString &pathArh, int device, WallSeconds from, WallS
     QVector<AlarmHistoryRecord> records;
     if (!ReadAlarmHistory(pathArh, from, to, &records, error))
         return false;
-    RecordMomentReader moments;
     const QString raised = AlarmChangeWord(AlarmChange::Raised);
     for (const AlarmHistoryRecord &record : records) {
         const std::optional<AlarmKind> kind = AlarmKindFromWord(record.kind);
-        const std::optional<WallSeconds> moment =
-            moments.read(record.date.toLatin1(), record.time.toLatin1());
-        if (record.device != device || !kind || record.state != raised || !moment)
+        if (record.device != device || !kind || record.state != raised)
             continue;
         AlarmEvent event;
-        event.moment = FromWallSeconds(*moment);
+        event.moment = FromWallSeconds(record.moment);
         event.device = device;
         event.name = record.name;
         event.kind = *kind;

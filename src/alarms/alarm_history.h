@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <optional>
 
 namespace zeltar {
@@ -33,6 +34,7 @@ struct AlarmHistoryRecord
 {
     QString date; // "09.12.2026"
     QString time; // "14:05:09"
+    WallSeconds moment = 0;
     int device = 0;
     QString name;
     QString kind;  // high, low, nolink, break
@@ -41,9 +43,12 @@ struct AlarmHistoryRecord
     std::optional<double> limit;
 };
 
-// Reads the records from `from` to `to` (both included) in the order they were written.
-// False (error set) when the table exists but cannot be read; a missing table is an empty
-// history.
+// Calls visit for every record from `from` to `to` (both included) in stored order. False
+// (error set) when the table exists but cannot be read; a missing table has no records.
+bool ForEachAlarmRecord(const QString &pathArh, WallSeconds from, WallSeconds to,
+                        const std::function<void(const AlarmHistoryRecord &)> &visit,
+                        QString *error);
+// The same records collected.
 bool ReadAlarmHistory(const QString &pathArh, WallSeconds from, WallSeconds to,
                       QVector<AlarmHistoryRecord> *records, QString *error);
 

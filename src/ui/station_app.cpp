@@ -8,6 +8,7 @@
 #include "ui/form_flash.h"
 #include "ui/form_main.h"
 #include "ui/station_icons.h"
+#include "web/web_view.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -53,6 +54,9 @@ int RunStation(const QString &progDir, int splashMs)
         return 0;
     StationPublisher publisher(station, formMain.cycle());
     publisher.start();
+    // The web view shows and acknowledges the alarms of the window's monitor.
+    WebView web(station, formMain.cycle(), &formMain.alarms());
+    web.start();
     return QApplication::exec();
 }
 

@@ -7,6 +7,7 @@
 #include "core/single_instance.h"
 #include "core/termination_signals.h"
 #include "publish/station_publisher.h"
+#include "web/web_view.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,6 +95,8 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     AlarmMonitor alarms(station);
     alarms.load();
     QObject::connect(&cycle, &PollingCycle::devicePolled, &alarms, &AlarmMonitor::devicePolled);
+    WebView web(station, cycle, &alarms);
+    web.start();
     QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int n) {
         out << n << '\t' << station.table.device(n).PribName << '\t'
             << ValueText(station.state.device(n)) << Qt::endl;

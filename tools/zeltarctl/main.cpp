@@ -7,6 +7,7 @@
 #include "ctl_poll.h"
 #include "ctl_station.h"
 #include "ctl_transactions.h"
+#include "ctl_web.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -62,6 +63,8 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("alarms"))
         return RunAlarmsCommand(invocation, out, err);
+    if (command == QLatin1String("web-user"))
+        return RunWebUserCommand(invocation, out, err);
     if (!ResolveStationDevice(&invocation.link, err))
         return ExitUsage;
     if (command == QLatin1String("read03") || command == QLatin1String("read04") ||
