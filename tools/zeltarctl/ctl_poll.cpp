@@ -93,6 +93,7 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     publisher.start();
     AlarmMonitor alarms(station);
     alarms.load();
+    publisher.watch(alarms);
     QObject::connect(&cycle, &PollingCycle::devicePolled, &alarms, &AlarmMonitor::devicePolled);
     QObject::connect(&cycle, &PollingCycle::devicePolled, [&](int n) {
         out << n << '\t' << station.table.device(n).PribName << '\t'
