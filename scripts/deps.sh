@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev
     clang libclang-rt-14-dev
     libmosquitto-dev mosquitto mosquitto-clients
+    libcurl4-openssl-dev python3-aiosmtpd
     fonts-dejavu-core xvfb qt6-translations-l10n
     dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream
 )

@@ -3,6 +3,7 @@
 #include "acquisition/station.h"
 #include "alarms/alarm_command.h"
 #include "alarms/alarm_history.h"
+#include "alarms/alarm_notifier.h"
 #include "alarms/alarm_state_file.h"
 #include "core/clock.h"
 
@@ -17,7 +18,18 @@ QString StatePath(const Station &station)
     return station.ProgDir() + AlarmStateName;
 }
 
+AlarmMailerFactory &MailerFactory()
+{
+    static AlarmMailerFactory factory;
+    return factory;
+}
+
 } // namespace
+
+void SetAlarmMailerFactory(AlarmMailerFactory factory)
+{
+    MailerFactory() = std::move(factory);
+}
 
 AlarmMonitor::AlarmMonitor(Station &station, QObject *parent) : QObject(parent), m_station(station)
 {}
@@ -43,6 +55,15 @@ void AlarmMonitor::load()
     if (!notify.Command.isEmpty()) {
         m_command = new AlarmCommand(notify.Command, notify.CommandTimeout, this);
         connect(m_command, &AlarmCommand::failed, this,
+                [this](const QString &text) { m_station.journal.AddProgMes(text); });
+    }
+
+    if (m_mailer)
+        m_mailer->retire();
+    m_mailer = nullptr;
+    if (notify.mailWanted() && MailerFactory()) {
+        m_mailer = MailerFactory()(notify, this);
+        connect(m_mailer, &AlarmNotifier::journalLine, this,
                 [this](const QString &text) { m_station.journal.AddProgMes(text); });
     }
 
@@ -155,6 +176,8 @@ void AlarmMonitor::tell(int n, AlarmKind kind, AlarmChange change, const QDateTi
     }
     if (m_command)
         m_command->run(event);
+    if (m_mailer && change != AlarmChange::Acknowledged)
+        m_mailer->notify(event);
     Q_EMIT alarmChanged(event);
 }
 

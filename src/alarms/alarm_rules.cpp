@@ -64,6 +64,21 @@ QString AlarmKindWord(AlarmKind kind)
     return {};
 }
 
+QString AlarmKindText(AlarmKind kind)
+{
+    switch (kind) {
+    case AlarmKind::High:
+        return QStringLiteral("выше верхней границы");
+    case AlarmKind::Low:
+        return QStringLiteral("ниже нижней границы");
+    case AlarmKind::NoLink:
+        return QStringLiteral("нет связи");
+    case AlarmKind::Break:
+        return QStringLiteral("обрыв датчика");
+    }
+    return {};
+}
+
 std::optional<AlarmKind> AlarmKindFromWord(const QString &word)
 {
     for (AlarmKind kind : AlarmKinds) {

@@ -10,25 +10,6 @@
 
 namespace zeltar {
 
-namespace {
-
-QString SensorName(AlarmKind kind)
-{
-    switch (kind) {
-    case AlarmKind::High:
-        return QStringLiteral("Тревога: выше верхней границы");
-    case AlarmKind::Low:
-        return QStringLiteral("Тревога: ниже нижней границы");
-    case AlarmKind::NoLink:
-        return QStringLiteral("Тревога: нет связи");
-    case AlarmKind::Break:
-        return QStringLiteral("Тревога: обрыв датчика");
-    }
-    return {};
-}
-
-} // namespace
-
 QString AlarmTopic(const QString &prefix, int n)
 {
     return QStringLiteral("%1/%2/alarm").arg(prefix).arg(n);
@@ -69,7 +50,7 @@ QByteArray AlarmDiscoveryMessage(const QString &prefix, const QString &clientId,
     device.insert(QStringLiteral("identifiers"), QJsonArray{deviceId});
 
     QJsonObject config;
-    config.insert(QStringLiteral("name"), SensorName(kind));
+    config.insert(QStringLiteral("name"), QStringLiteral("Тревога: ") + AlarmKindText(kind));
     config.insert(QStringLiteral("unique_id"), deviceId + QStringLiteral("_alarm_") + word);
     config.insert(QStringLiteral("state_topic"), AlarmTopic(prefix, n));
     config.insert(QStringLiteral("value_template"),
