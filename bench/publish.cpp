@@ -1,11 +1,14 @@
 // Measures publishing against a real mosquitto broker with 16 simulated instruments
 // (two lines of eight) polled at TimeOpr 1: the delay from the end of a device's poll to
 // a subscriber's receipt of its state, how late the polling timer's ticks come with the
-// broker up, stopped or hanging (and without publishing, for comparison), and the CPU of
-// the station's process. Prints its figures; asserts nothing.
+// broker up, stopped or hanging (and without publishing, for comparison), the same with
+// alarms on every device mailed to a mail server that hangs, and the CPU of the station's
+// process. Prints its figures; asserts nothing.
 // Usage: bench_publish [SECONDS per condition, default 20]
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
+#include "alarms/mail/alarm_mailer.h"
 #include "mqtt_broker.h"
 #include "publish/station_publisher.h"
 #include "sim_process.h"
@@ -112,16 +115,26 @@ struct Run
     int polls = 0;
 };
 
-void WriteStation(const QString &dir, const QStringList &lines, const QString &mqtt)
+// Zeltar.ini of the 16 instruments publishing to port mqtt (empty: no publishing) and, with
+// a mail port, with every alarm on (the high one raised at once) and mailed there.
+void WriteStation(const QString &dir, const QStringList &lines, const QString &mqtt,
+                  const QString &mail)
 {
     QString text = QStringLiteral("[MAIN]\nTimeOpr=1\nTimeArh=1\nCountUstr=16\n");
-    for (int n = 1; n <= 16; ++n)
+    for (int n = 1; n <= 16; ++n) {
         text += QStringLiteral("[ZELTAR%1]\nPribName=Прибор %1\nPribVkl=1\nPribPort=%2\n"
                                "PribBaud=2\nPribAdr=%3\n")
                     .arg(n)
                     .arg((n - 1) / 8 + 1)
                     .arg((n - 1) % 8 + 1);
+        if (!mail.isEmpty())
+            text += QStringLiteral("AlarmHigh=0\nAlarmLow=-100\nAlarmNoLink=3\nAlarmBreak=1\n");
+    }
     text += QStringLiteral("[PORTS]\nCOM1=%1\nCOM2=%2\n").arg(lines[0], lines[1]);
+    if (!mail.isEmpty())
+        text +=
+            QStringLiteral("[ALARMS]\nSmtpHost=127.0.0.1\nSmtpPort=%1\nMailTo=shift@example.org\n")
+                .arg(mail);
     if (!mqtt.isEmpty())
         text += QStringLiteral("[MQTT]\nEnabled=1\nHost=127.0.0.1\nPort=%1\nTopicPrefix=%2\n")
                     .arg(mqtt, Prefix);
@@ -130,11 +143,13 @@ void WriteStation(const QString &dir, const QStringList &lines, const QString &m
     file.write(text.toUtf8());
 }
 
-// Polls for the given seconds with publishing to port (empty: no publishing).
-Run Poll(const QStringList &lines, const QString &port, int seconds)
+// Polls for the given seconds with publishing to port (empty: no publishing) and alarms
+// mailed to mailPort (empty: no alarms).
+Run Poll(const QStringList &lines, const QString &port, int seconds,
+         const QString &mailPort = QString())
 {
     QTemporaryDir dir;
-    WriteStation(dir.path(), lines, port);
+    WriteStation(dir.path(), lines, port, mailPort);
     Station station(dir.path());
     station.journal.load(station.journalPath());
     station.loadConfiguration();
@@ -142,24 +157,26 @@ Run Poll(const QStringList &lines, const QString &port, int seconds)
     Run run;
     QObject::connect(&cycle, &PollingCycle::devicePolled,
                      [&](int n) { run.pollEnds[n].push_back(Clock::now()); });
-    // Each timeout of the polling timer noted before the cycle serves it: how late it comes
-    // against the one before, whether it starts a tick or is turned away by a busy one.
-    QTimer &timer = cycle.timerSys();
-    QObject::disconnect(&timer, &QTimer::timeout, &cycle, &PollingCycle::timerSysTimer);
-    Clock::time_point lastTimeout;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const Clock::time_point now = Clock::now();
-        if (lastTimeout != Clock::time_point())
-            run.timerLateness.push_back(Ms(now - lastTimeout) - cycle.interval());
-        lastTimeout = now;
-    });
-    QObject::connect(&timer, &QTimer::timeout, &cycle, &PollingCycle::timerSysTimer);
     StationPublisher publisher(station, cycle);
     publisher.start();
+    AlarmMonitor alarms(station);
+    alarms.load();
+    publisher.watch(alarms);
+    QObject::connect(&cycle, &PollingCycle::devicePolled, &alarms, &AlarmMonitor::devicePolled);
 
     const double cpuStart = CpuSeconds();
     const Clock::time_point start = Clock::now();
     cycle.btnStartClick();
+    // Each timeout of the first line's polling timer (made by the start): how late it comes
+    // against the one before.
+    QTimer &timer = cycle.timerSys();
+    Clock::time_point lastTimeout;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const Clock::time_point now = Clock::now();
+        if (lastTimeout != Clock::time_point())
+            run.timerLateness.push_back(Ms(now - lastTimeout) - timer.interval());
+        lastTimeout = now;
+    });
     test::WaitUntil([] { return false; }, seconds * 1000);
     cycle.btnStopClick();
     test::WaitUntil([&] { return !station.state.OprBusy; }, 5000);
@@ -225,5 +242,12 @@ int main(int argc, char **argv)
     QTcpServer hanging; // takes connections and never answers
     hanging.listen(QHostAddress::LocalHost, 0);
     Report("broker hanging", Poll(lines, QString::number(hanging.serverPort()), seconds), seconds);
+
+    // Alarms raised on all 16 devices at their first poll: 16 mails that wait behind one the
+    // server never answers (the mailer's own time limit is a minute).
+    InstallAlarmMail();
+    const QString mailPort = QString::number(hanging.serverPort());
+    Report("no alarms", Poll(lines, QString(), seconds), seconds);
+    Report("alarms, mail server hanging", Poll(lines, QString(), seconds, mailPort), seconds);
     return 0;
 }

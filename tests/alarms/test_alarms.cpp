@@ -547,6 +547,44 @@ private Q_SLOTS:
         QCOMPARE(count(failed), 1);
         QCOMPARE(count(works), 1);
     }
+
+    // While the server is away a full queue pushes out its oldest mails: the one on its way
+    // and the newest go out, in order, and the journal's line on the recovery counts the lost.
+    void mailQueueOverflow()
+    {
+        const int port = test::FreeLoopbackPort();
+        AlarmNotifySettings settings;
+        settings.SmtpHost = QStringLiteral("127.0.0.1");
+        settings.SmtpPort = port;
+        settings.MailFrom = QStringLiteral("zeltar@example.org");
+        settings.MailTo = QStringList{QStringLiteral("shift@example.org")};
+        AlarmMailer::Options options;
+        options.retryFirstMs = options.retryMaxMs = 200;
+        options.queueLimit = 2;
+        AlarmMailer mailer(settings, options);
+        QSignalSpy journal(&mailer, &AlarmNotifier::journalLine);
+        auto notify = [&](int n) {
+            AlarmEvent event;
+            event.moment = Start;
+            event.name = QStringLiteral("Печь %1").arg(n);
+            mailer.notify(event);
+        };
+        notify(1);
+        QVERIFY(journal.wait(5000)); // the first has failed and waits to be tried again
+        for (int n = 2; n <= 5; ++n)
+            notify(n);
+        test::SmtpServer server(port);
+        QVERIFY(server.start());
+        QVERIFY(test::WaitUntil([&] { return server.mails().size() >= 3; }, 10000));
+        QStringList subjects;
+        for (const QJsonObject &mail : server.mails())
+            subjects << mail["subject"].toString().section(QStringLiteral(" — "), 0, 0);
+        QCOMPARE(subjects, QStringList({"Тревога: Печь 1", "Тревога: Печь 4", "Тревога: Печь 5"}));
+        QCOMPARE(mailer.dropped(), quint64(2));
+        QCOMPARE(journal.size(), 2);
+        QCOMPARE(journal[1][0].toString(), "Письма о тревогах снова отправляются; не отправлено "
+                                           "из-за переполнения очереди: 2");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAlarms)
