@@ -64,7 +64,7 @@ QString AlarmKindWord(AlarmKind kind)
     return {};
 }
 
-QString AlarmKindText(AlarmKind kind)
+QString AlarmKindPhrase(AlarmKind kind)
 {
     switch (kind) {
     case AlarmKind::High:

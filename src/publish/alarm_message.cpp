@@ -50,7 +50,7 @@ QByteArray AlarmDiscoveryMessage(const QString &prefix, const QString &clientId,
     device.insert(QStringLiteral("identifiers"), QJsonArray{deviceId});
 
     QJsonObject config;
-    config.insert(QStringLiteral("name"), QStringLiteral("Тревога: ") + AlarmKindText(kind));
+    config.insert(QStringLiteral("name"), QStringLiteral("Тревога: ") + AlarmKindPhrase(kind));
     config.insert(QStringLiteral("unique_id"), deviceId + QStringLiteral("_alarm_") + word);
     config.insert(QStringLiteral("state_topic"), AlarmTopic(prefix, n));
     config.insert(QStringLiteral("value_template"),

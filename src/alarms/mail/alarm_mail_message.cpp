@@ -27,7 +27,7 @@ QString BodyText(const AlarmEvent &event, const QString &subject)
         subject,
         QString(),
         QStringLiteral("Прибор: %1, %2").arg(event.device).arg(event.name),
-        QStringLiteral("Тревога: %1").arg(AlarmKindText(event.kind)),
+        QStringLiteral("Тревога: %1").arg(AlarmKindPhrase(event.kind)),
         QStringLiteral("Состояние: %1")
             .arg(raised ? QStringLiteral("тревога") : QStringLiteral("норма")),
     };
