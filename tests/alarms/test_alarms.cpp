@@ -495,6 +495,17 @@ private Q_SLOTS:
               "Значение: 1043,2", "Граница: 1000", "Время: 09.12.2026 14:00:00"})
             QVERIFY2(body.contains(QString::fromUtf8(line)), line);
         QVERIFY(mails[1]["body"].toString().contains("Состояние: норма"));
+
+        // STARTTLS asked for and not offered (this server has no certificate): nothing goes
+        // out in the clear.
+        AlarmNotifySettings tls = AlarmNotifySettings::read(s->ini);
+        tls.SmtpTls = 1;
+        AlarmMailer mailer(tls, AlarmMailer::Options());
+        QSignalSpy journal(&mailer, &AlarmNotifier::journalLine);
+        mailer.notify(AlarmEvent());
+        QVERIFY(journal.wait(5000));
+        QVERIFY(journal[0][0].toString().startsWith("Письмо о тревоге не отправлено: "));
+        QCOMPARE(server.mails().size(), 3);
     }
 
     // A mail server that hangs, or none at all: polling goes on at its pace, the journal

@@ -128,6 +128,8 @@ AlarmMailer::~AlarmMailer()
 
 void AlarmMailer::notify(const AlarmEvent &event)
 {
+    if (!m_worker)
+        return;
     MailMessage mail = AlarmMail(event, *m_settings);
     std::lock_guard<std::mutex> lock(m_worker->mutex);
     if (m_worker->stopping)

@@ -112,6 +112,8 @@ SmtpOutcome SmtpSender::send(const MailMessage &mail, const std::function<bool()
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &answer);
     outcome.refused = answer >= 500 && answer < 600;
     outcome.error = QString::fromUtf8(error[0] ? error : curl_easy_strerror(rc)).trimmed();
+    while (outcome.error.endsWith(QLatin1Char('.'))) // the journal's sentence goes on
+        outcome.error.chop(1);
     if (answer >= 400)
         outcome.error += QStringLiteral(" (ответ сервера %1)").arg(answer);
     return outcome;
