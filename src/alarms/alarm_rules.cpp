@@ -66,17 +66,9 @@ QString AlarmKindWord(AlarmKind kind)
 
 QString AlarmKindPhrase(AlarmKind kind)
 {
-    switch (kind) {
-    case AlarmKind::High:
-        return QStringLiteral("выше верхней границы");
-    case AlarmKind::Low:
-        return QStringLiteral("ниже нижней границы");
-    case AlarmKind::NoLink:
-        return QStringLiteral("нет связи");
-    case AlarmKind::Break:
-        return QStringLiteral("обрыв датчика");
-    }
-    return {};
+    static const std::array<const char *, 4> Phrases = {
+        "выше верхней границы", "ниже нижней границы", "нет связи", "обрыв датчика"};
+    return QString::fromUtf8(Phrases.at(static_cast<size_t>(kind)));
 }
 
 std::optional<AlarmKind> AlarmKindFromWord(const QString &word)
