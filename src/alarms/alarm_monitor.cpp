@@ -7,6 +7,9 @@
 #include "alarms/alarm_state_file.h"
 #include "core/clock.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+
 #include <algorithm>
 
 namespace zeltar {
@@ -22,6 +25,17 @@ AlarmMailerFactory &MailerFactory()
 {
     static AlarmMailerFactory factory;
     return factory;
+}
+
+// What tells one mail setting from another, without keeping the password itself.
+QByteArray MailDigest(const AlarmNotifySettings &s)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString &field :
+         {s.SmtpHost, QString::number(s.SmtpPort), QString::number(s.SmtpTls), s.SmtpUser,
+          s.SmtpPassword, s.MailFrom, s.MailTo.join(',')})
+        hash.addData((field + QLatin1Char('\n')).toUtf8());
+    return hash.result();
 }
 
 } // namespace
@@ -58,14 +72,7 @@ void AlarmMonitor::load()
                 [this](const QString &text) { m_station.journal.AddProgMes(text); });
     }
 
-    if (m_mailer)
-        m_mailer->retire();
-    m_mailer = nullptr;
-    if (notify.mailWanted() && MailerFactory()) {
-        m_mailer = MailerFactory()(notify, this);
-        connect(m_mailer, &AlarmNotifier::journalLine, this,
-                [this](const QString &text) { m_station.journal.AddProgMes(text); });
-    }
+    takeMailSettings(notify);
 
     for (const KeptAlarm &kept : ReadAlarmState(StatePath(m_station))) {
         if (kept.device > count || kept.name != m_station.table.device(kept.device).PribName ||
@@ -73,6 +80,27 @@ void AlarmMonitor::load()
             continue;
         conditionOf(kept.device, kept.kind) = kept.condition;
     }
+}
+
+void AlarmMonitor::takeMailSettings(const AlarmNotifySettings &notify)
+{
+    // Settings taken again unchanged keep the mailer, and the mails waiting in it.
+    const QByteArray digest = notify.mailWanted() ? MailDigest(notify) : QByteArray();
+    if (digest == m_mailDigest && (m_mailer || digest.isEmpty()))
+        return;
+    if (m_mailer)
+        m_mailer->retire(); // a mail on its way is abandoned; nothing waits for it
+    m_mailer = nullptr;
+    m_mailDigest = digest;
+    if (digest.isEmpty() || !MailerFactory())
+        return;
+    m_mailer = MailerFactory()(notify, this);
+    connect(m_mailer, &AlarmNotifier::journalLine, this,
+            [this](const QString &text) { m_station.journal.AddProgMes(text); });
+    if (!notify.SmtpPassword.isEmpty() &&
+        (QFile::permissions(m_station.configPath()) & QFileDevice::ReadOther))
+        m_station.journal.AddProgMes(QStringLiteral(
+            "Файл Zeltar.ini с паролем почты доступен для чтения всем пользователям"));
 }
 
 bool AlarmMonitor::configured() const

@@ -63,12 +63,14 @@ private:
     AlarmCondition &conditionOf(int n, AlarmKind kind);
     void tell(int n, AlarmKind kind, AlarmChange change, const QDateTime &moment);
     void keepState();
+    void takeMailSettings(const AlarmNotifySettings &notify);
 
     Station &m_station;
     std::array<DeviceAlarmSettings, MaxDevices> m_settings{};
     std::array<std::array<AlarmCondition, 4>, MaxDevices> m_conditions{};
     AlarmCommand *m_command = nullptr;
     AlarmNotifier *m_mailer = nullptr;
+    QByteArray m_mailDigest;       // of the settings m_mailer was made with
     bool m_historyFailing = false; // journaled; quiet until a record is written again
 };
 

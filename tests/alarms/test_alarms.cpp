@@ -426,6 +426,9 @@ private Q_SLOTS:
                                    << false << 25 << shift << QStringList({"ALARMS/SmtpTls"});
         QTest::newRow("wrong sender") << server + "MailFrom=zeltar\nMailTo=shift@example.org\n"
                                       << false << 25 << shift << QStringList({"ALARMS/MailFrom"});
+        QTest::newRow("login, file readable by all")
+            << server + "SmtpUser=op\nSmtpPassword=s3cret\nMailTo=shift@example.org\n"
+            << true << 25 << shift << QStringList();
         QTest::newRow("password alone")
             << server + "SmtpPassword=s3cret\nMailTo=shift@example.org\n"
             << false << 25 << shift << QStringList({"ALARMS/SmtpPassword"});
@@ -447,8 +450,11 @@ private Q_SLOTS:
         AlarmMonitor monitor(*s);
         monitor.load();
         QCOMPARE(monitor.mailer() != nullptr, mails);
-        QCOMPARE(s->journal.lines().size(), wrong.size());
-        QVERIFY(!s->journal.lines().join('\n').contains("s3cret"));
+        const QStringList journal = s->journal.lines();
+        QCOMPARE(journal.filter("Неверная настройка сигнализации").size(), wrong.size());
+        QCOMPARE(journal.filter("Файл Zeltar.ini с паролем почты доступен").size(),
+                 mails && keys.contains("SmtpPassword") ? 1 : 0);
+        QVERIFY(!journal.join('\n').contains("s3cret"));
     }
 
     // A raise and a return each reach every recipient as one mail, an acknowledgement none:
@@ -509,8 +515,8 @@ private Q_SLOTS:
     }
 
     // A mail server that hangs, or none at all: polling goes on at its pace, the journal
-    // says once that mail fails; once a server takes mail, what waited goes out and the
-    // journal says so once.
+    // says once that mail fails, the settings taken again keep what waits; once a server
+    // takes mail, what waited goes out and the journal says so once.
     void mailServerHangsOrRefuses_data()
     {
         QTest::addColumn<bool>("hangs");
@@ -548,6 +554,9 @@ private Q_SLOTS:
         cycle.btnStartClick();
         QVERIFY(test::WaitUntil([&] { return count(failed) > 0 && polls >= 4; }, 15000));
         QVERIFY(!hangs || silent.hasPendingConnections());
+        AlarmNotifier *mailer = monitor.mailer();
+        monitor.load(); // the same settings taken again: the mail waiting stays
+        QCOMPARE(monitor.mailer(), mailer);
 
         silent.close();
         test::SmtpServer server(port);
