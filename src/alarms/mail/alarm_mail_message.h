@@ -16,7 +16,6 @@ struct MailMessage
     QByteArray from;
     QByteArrayList to;
     QByteArray content; // headers and body, lines ending in CR LF
-    quint64 serial = 0; // order of arrival, set by the mailer
 };
 
 // The mail of one raise or return. Its subject is the journal line of the change; its body

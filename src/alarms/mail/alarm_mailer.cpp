@@ -46,7 +46,7 @@ struct AlarmMailer::Worker
     bool failing = false;
     quint64 sentCount = 0;
     quint64 droppedCount = 0;
-    quint64 droppedWhileFailing = 0;
+    quint64 droppedUntold = 0; // pushed out since the journal last heard of it
     std::atomic<bool> abandon{false};
     std::thread thread;
 };
@@ -82,17 +82,20 @@ void AlarmMailer::Worker::run()
             if (failing) {
                 failing = false;
                 QString text = QStringLiteral("Письма о тревогах снова отправляются");
-                if (droppedWhileFailing > 0)
+                if (droppedUntold > 0)
                     text += QStringLiteral("; не отправлено из-за переполнения очереди: %1")
-                                .arg(droppedWhileFailing);
-                droppedWhileFailing = 0;
+                                .arg(droppedUntold);
+                droppedUntold = 0;
                 tell(text);
             }
             continue;
         }
         if (!failing) {
             failing = true;
-            tell(QStringLiteral("Письмо о тревоге не отправлено: %1. Отправка будет повторяться")
+            tell((outcome.refused
+                      ? QStringLiteral("Сервер почты не принял письмо о тревоге: %1")
+                      : QStringLiteral(
+                            "Письмо о тревоге не отправлено: %1. Отправка будет повторяться"))
                      .arg(outcome.error));
         }
         if (outcome.refused)
@@ -137,7 +140,7 @@ void AlarmMailer::notify(const AlarmEvent &event)
     if (static_cast<int>(m_worker->queue.size()) >= m_worker->options.queueLimit) {
         m_worker->queue.pop_front();
         ++m_worker->droppedCount;
-        ++m_worker->droppedWhileFailing;
+        ++m_worker->droppedUntold;
     }
     m_worker->queue.push_back(std::move(mail));
     m_worker->wake.notify_all();
