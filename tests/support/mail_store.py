@@ -2,7 +2,8 @@
 
 python3 -m aiosmtpd -n -l 127.0.0.1:PORT -c mail_store.Store FOLDER
 
-Each file holds the envelope and the message as Python's e-mail package reads it: the
+It refuses every address whose local part is "nobody". Each file holds the envelope and
+the message as Python's e-mail package reads it: the
 decoded subject and body, the parsed date, and the count of defects it found.
 """
 import email
@@ -19,6 +20,12 @@ class Store:
     @classmethod
     def from_cli(cls, parser, *args):
         return cls(args[0])
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith("nobody@"):
+            return "550 5.1.1 No such user"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         message = email.message_from_bytes(envelope.content, policy=email.policy.default)

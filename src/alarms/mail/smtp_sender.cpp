@@ -95,6 +95,9 @@ SmtpOutcome SmtpSender::send(const MailMessage &mail, const std::function<bool()
     }
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients);
+    // An address the server refuses leaves the others their mail (the option's name is
+    // spelt so until libcurl 8.2, which keeps this spelling as well).
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 1L);
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadContent);
     curl_easy_setopt(c, CURLOPT_READDATA, &upload);
