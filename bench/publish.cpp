@@ -9,6 +9,7 @@
 #include "acquisition/station.h"
 #include "alarms/alarm_monitor.h"
 #include "alarms/mail/alarm_mailer.h"
+#include "config/ini_file.h"
 #include "mqtt_broker.h"
 #include "publish/station_publisher.h"
 #include "sim_process.h"
@@ -115,26 +116,16 @@ struct Run
     int polls = 0;
 };
 
-// Zeltar.ini of the 16 instruments publishing to port mqtt (empty: no publishing) and, with
-// a mail port, with every alarm on (the high one raised at once) and mailed there.
-void WriteStation(const QString &dir, const QStringList &lines, const QString &mqtt,
-                  const QString &mail)
+void WriteStation(const QString &dir, const QStringList &lines, const QString &mqtt)
 {
     QString text = QStringLiteral("[MAIN]\nTimeOpr=1\nTimeArh=1\nCountUstr=16\n");
-    for (int n = 1; n <= 16; ++n) {
+    for (int n = 1; n <= 16; ++n)
         text += QStringLiteral("[ZELTAR%1]\nPribName=Прибор %1\nPribVkl=1\nPribPort=%2\n"
                                "PribBaud=2\nPribAdr=%3\n")
                     .arg(n)
                     .arg((n - 1) / 8 + 1)
                     .arg((n - 1) % 8 + 1);
-        if (!mail.isEmpty())
-            text += QStringLiteral("AlarmHigh=0\nAlarmLow=-100\nAlarmNoLink=3\nAlarmBreak=1\n");
-    }
     text += QStringLiteral("[PORTS]\nCOM1=%1\nCOM2=%2\n").arg(lines[0], lines[1]);
-    if (!mail.isEmpty())
-        text +=
-            QStringLiteral("[ALARMS]\nSmtpHost=127.0.0.1\nSmtpPort=%1\nMailTo=shift@example.org\n")
-                .arg(mail);
     if (!mqtt.isEmpty())
         text += QStringLiteral("[MQTT]\nEnabled=1\nHost=127.0.0.1\nPort=%1\nTopicPrefix=%2\n")
                     .arg(mqtt, Prefix);
@@ -143,13 +134,34 @@ void WriteStation(const QString &dir, const QStringList &lines, const QString &m
     file.write(text.toUtf8());
 }
 
+// Every alarm on for the 16 instruments (the high one raised at their first poll), mailed
+// to a server on mailPort.
+void WriteAlarms(const QString &dir, const QString &mailPort)
+{
+    IniFile ini(dir + QStringLiteral("/Zeltar.ini"));
+    DeviceAlarmSettings all;
+    all.AlarmHigh = 0;
+    all.AlarmLow = -100;
+    all.AlarmNoLink = 3;
+    all.AlarmBreak = true;
+    for (int n = 1; n <= 16; ++n)
+        WriteDeviceAlarms(ini, n, all);
+    ini.writeString(QStringLiteral("ALARMS"), QStringLiteral("SmtpHost"),
+                    QStringLiteral("127.0.0.1"));
+    ini.writeString(QStringLiteral("ALARMS"), QStringLiteral("SmtpPort"), mailPort);
+    ini.writeString(QStringLiteral("ALARMS"), QStringLiteral("MailTo"),
+                    QStringLiteral("shift@example.org"));
+}
+
 // Polls for the given seconds with publishing to port (empty: no publishing) and alarms
 // mailed to mailPort (empty: no alarms).
 Run Poll(const QStringList &lines, const QString &port, int seconds,
          const QString &mailPort = QString())
 {
     QTemporaryDir dir;
-    WriteStation(dir.path(), lines, port, mailPort);
+    WriteStation(dir.path(), lines, port);
+    if (!mailPort.isEmpty())
+        WriteAlarms(dir.path(), mailPort);
     Station station(dir.path());
     station.journal.load(station.journalPath());
     station.loadConfiguration();
