@@ -12,6 +12,7 @@ packages=(
     libmosquitto-dev mosquitto mosquitto-clients
     fonts-dejavu-core xvfb qt6-translations-l10n
     dpkg-dev file librsvg2-bin help2man lintian desktop-file-utils appstream
+    poppler-utils
 )
 
 missing=()

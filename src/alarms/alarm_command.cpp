@@ -108,8 +108,11 @@ void AlarmCommand::run(const AlarmEvent &event)
             [this, process, ended](QProcess::ProcessError error) {
                 if (error != QProcess::FailedToStart)
                     return;
-                Q_EMIT failed(QStringLiteral("Команда оповещения не запустилась: %1")
-                                  .arg(process->errorString()));
+                // The system's reason is English; the program, missing or not runnable,
+                // is what the operator can mend.
+                Q_EMIT failed(QStringLiteral("Команда оповещения не запустилась: программа "
+                                             "%1 не найдена или не запускается")
+                                  .arg(process->program()));
                 ended();
             });
     ++m_running;

@@ -4,6 +4,7 @@
 #include "acquisition/archive_table.h"
 #include "acquisition/archive_template.h"
 #include "core/date_time_text.h"
+#include "core/file_sync.h"
 #include "core/number_text.h"
 #include "history/csv_export.h"
 
@@ -31,12 +32,18 @@ QVariant Optional(const std::optional<double> &value)
     return value ? QVariant(*value) : QVariant();
 }
 
-// A number field in its shortest form with a point; empty when blank.
-QByteArray NumberText(const ArchiveTable &table, int record, int position)
+// A number field; nullopt when blank.
+std::optional<double> OptionalNumber(const ArchiveTable &table, int record, int position)
 {
     if (table.readText(record, position).isEmpty())
-        return {};
-    return MachineNumberText(table.readDouble(record, position)).toLatin1();
+        return std::nullopt;
+    return table.readDouble(record, position);
+}
+
+// A number in its shortest form with a point; empty when there is none.
+QByteArray NumberText(const std::optional<double> &value)
+{
+    return value ? MachineNumberText(*value).toLatin1() : QByteArray();
 }
 
 } // namespace
@@ -97,40 +104,105 @@ bool AppendAlarmHistory(const QString &pathArh, const AlarmEvent &event, QString
     return true;
 }
 
+bool ReadAlarmHistory(const QString &pathArh, WallSeconds from, WallSeconds to,
+                      QVector<AlarmHistoryRecord> *records, QString *error)
+{
+    const QString path = AlarmHistoryPath(pathArh);
+    if (!QFileInfo::exists(path))
+        return true;
+    ArchiveTable table;
+    if (!table.open(path, ArchiveTable::Mode::Read)) {
+        *error = table.errorString();
+        return false;
+    }
+    RecordMomentReader moments;
+    for (int i = 0; i < table.recordCount(); ++i) {
+        AlarmHistoryRecord record;
+        record.date = table.readText(i, AlarmDataField);
+        record.time = table.readText(i, AlarmTimeField);
+        const std::optional<WallSeconds> moment =
+            moments.read(record.date.toLatin1(), record.time.toLatin1());
+        if (!moment || *moment < from || *moment > to)
+            continue;
+        record.device = table.readInt(i, AlarmDeviceField);
+        record.name = table.readText(i, AlarmNameField);
+        record.kind = table.readText(i, AlarmKindField);
+        record.state = table.readText(i, AlarmStateField);
+        record.value = OptionalNumber(table, i, AlarmValueField);
+        record.limit = OptionalNumber(table, i, AlarmLimitField);
+        records->append(record);
+    }
+    return true;
+}
+
 qint64 WriteAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
                             QIODevice &device, QString *error)
 {
+    QVector<AlarmHistoryRecord> records;
+    if (!ReadAlarmHistory(pathArh, from, to, &records, error))
+        return -1;
     QByteArray out = "date,time,device,name,kind,state,value,limit\r\n";
-    const QString path = AlarmHistoryPath(pathArh);
-    qint64 count = 0;
-    if (QFileInfo::exists(path)) {
-        ArchiveTable table;
-        if (!table.open(path, ArchiveTable::Mode::Read)) {
-            *error = table.errorString();
-            return -1;
+    for (const AlarmHistoryRecord &r : records) {
+        out += r.date.toLatin1() + ',' + r.time.toLatin1() + ',' + QByteArray::number(r.device);
+        for (const QString &text : {r.name, r.kind, r.state}) {
+            out += ',';
+            AppendCsvField(out, text.toUtf8(), ',');
         }
-        RecordMomentReader moments;
-        for (int i = 0; i < table.recordCount(); ++i) {
-            const QByteArray date = table.readText(i, AlarmDataField).toLatin1();
-            const QByteArray time = table.readText(i, AlarmTimeField).toLatin1();
-            const std::optional<WallSeconds> moment = moments.read(date, time);
-            if (!moment || *moment < from || *moment > to)
-                continue;
-            out += date + ',' + time + ',' + QByteArray::number(table.readInt(i, AlarmDeviceField));
-            for (int position : {int(AlarmNameField), int(AlarmKindField), int(AlarmStateField)}) {
-                out += ',';
-                AppendCsvField(out, table.readText(i, position).toUtf8(), ',');
-            }
-            out += ',' + NumberText(table, i, AlarmValueField) + ',' +
-                   NumberText(table, i, AlarmLimitField) + "\r\n";
-            ++count;
-        }
+        out += ',' + NumberText(r.value) + ',' + NumberText(r.limit) + "\r\n";
     }
     if (device.write(out) != out.size()) {
-        *error = QStringLiteral("Не могу записать файл: %1").arg(device.errorString());
+        *error = QStringLiteral("Не могу записать файл: %1").arg(DeviceErrorText(device));
         return -1;
     }
-    return count;
+    return records.size();
+}
+
+qint64 ExportAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
+                             const QString &path, QString *error)
+{
+    return WriteCsvFile(
+        path,
+        [&](QIODevice &device, QString *failure) {
+            return WriteAlarmHistoryCsv(pathArh, from, to, device, failure);
+        },
+        error);
+}
+
+bool ReadAlarmRaises(const QString &pathArh, int device, WallSeconds from, WallSeconds to,
+                     QVector<AlarmEvent> *raises, QString *error)
+{
+    raises->clear();
+    const QString path = AlarmHistoryPath(pathArh);
+    if (!QFileInfo::exists(path))
+        return true;
+    ArchiveTable table;
+    if (!table.open(path, ArchiveTable::Mode::Read)) {
+        *error = table.errorString();
+        return false;
+    }
+    RecordMomentReader moments;
+    const QString raised = AlarmChangeWord(AlarmChange::Raised);
+    for (int i = 0; i < table.recordCount(); ++i) {
+        const std::optional<AlarmKind> kind = AlarmKindFromWord(table.readText(i, AlarmKindField));
+        if (table.readInt(i, AlarmDeviceField) != device || !kind ||
+            table.readText(i, AlarmStateField) != raised)
+            continue;
+        const std::optional<WallSeconds> moment =
+            moments.read(table.readText(i, AlarmDataField).toLatin1(),
+                         table.readText(i, AlarmTimeField).toLatin1());
+        if (!moment || *moment < from || *moment > to)
+            continue;
+        AlarmEvent event;
+        event.moment = FromWallSeconds(*moment);
+        event.device = device;
+        event.name = table.readText(i, AlarmNameField);
+        event.kind = *kind;
+        event.change = AlarmChange::Raised;
+        event.value = OptionalNumber(table, i, AlarmValueField);
+        event.limit = OptionalNumber(table, i, AlarmLimitField);
+        raises->append(event);
+    }
+    return true;
 }
 
 } // namespace zeltar

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 namespace zeltar {
 
 // The alarm history: every raise, return and acknowledgement, one record each, in the dBase
@@ -26,11 +28,38 @@ bool IsAlarmHistoryLayout(const QVector<ArchiveField> &fields);
 // not be written.
 bool AppendAlarmHistory(const QString &pathArh, const AlarmEvent &event, QString *error);
 
+// One record of the history, its texts as the table holds them.
+struct AlarmHistoryRecord
+{
+    QString date; // "09.12.2026"
+    QString time; // "14:05:09"
+    int device = 0;
+    QString name;
+    QString kind;  // high, low, nolink, break
+    QString state; // active, normal, acknowledged
+    std::optional<double> value;
+    std::optional<double> limit;
+};
+
+// Reads the records from `from` to `to` (both included) in the order they were written.
+// False (error set) when the table exists but cannot be read; a missing table is an empty
+// history.
+bool ReadAlarmHistory(const QString &pathArh, WallSeconds from, WallSeconds to,
+                      QVector<AlarmHistoryRecord> *records, QString *error);
+
 // Writes the records from `from` to `to` (both included) as CSV: the header
 // date,time,device,name,kind,state,value,limit, then one line per record with a decimal
 // point, RFC 4180 quoting and CR LF. Returns the records written; -1 (error set) when the
 // table exists but cannot be read. A missing table is an empty history.
 qint64 WriteAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
                             QIODevice &device, QString *error);
+// The same into a file, replacing it only when the whole export reached the disk.
+qint64 ExportAlarmHistoryCsv(const QString &pathArh, WallSeconds from, WallSeconds to,
+                             const QString &path, QString *error);
+
+// The alarms of device raised from `from` to `to` (both included), in the table's order. A
+// missing table holds none; false (error set) when the table exists but cannot be read.
+bool ReadAlarmRaises(const QString &pathArh, int device, WallSeconds from, WallSeconds to,
+                     QVector<AlarmEvent> *raises, QString *error);
 
 } // namespace zeltar

@@ -147,6 +147,8 @@ void AlarmMonitor::takePoll(int n, const DevicePollState &poll, const QDateTime 
         AlarmCondition &condition = conditionOf(n, kind);
         const RuleVerdict verdict = ApplyRule(kind, poll, rules, condition, moment);
         if (const std::optional<AlarmChange> change = TakeVerdict(condition, verdict)) {
+            if (*change == AlarmChange::Raised)
+                condition.raised = moment;
             tell(n, kind, *change, moment);
             changed = true;
         }

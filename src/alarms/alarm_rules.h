@@ -57,6 +57,7 @@ struct AlarmCondition
 {
     AlarmState state = AlarmState::Normal;
     QDateTime crossedSince;      // the limit has been crossed since then, not yet raised
+    QDateTime raised;            // when it was last raised
     int failedPolls = 0;         // failed polls in a row
     std::optional<double> value; // the value of the last change (failed polls for no link)
     std::optional<double> limit; // the limit it was measured against

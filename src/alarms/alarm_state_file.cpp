@@ -46,6 +46,8 @@ QVector<KeptAlarm> ReadAlarmState(const QString &path)
         alarm.condition.state = *state;
         alarm.condition.value = OptionalNumber(o.value(QStringLiteral("value")));
         alarm.condition.limit = OptionalNumber(o.value(QStringLiteral("limit")));
+        alarm.condition.raised =
+            QDateTime::fromString(o.value(QStringLiteral("raised")).toString(), Qt::ISODate);
         alarms.append(alarm);
     }
     return alarms;
@@ -62,6 +64,9 @@ bool WriteAlarmState(const QString &path, const QVector<KeptAlarm> &alarms, QStr
             {QStringLiteral("state"), AlarmStateWord(alarm.condition.state)},
             {QStringLiteral("value"), JsonNumber(alarm.condition.value)},
             {QStringLiteral("limit"), JsonNumber(alarm.condition.limit)},
+            {QStringLiteral("raised"),
+             alarm.condition.raised.toOffsetFromUtc(alarm.condition.raised.offsetFromUtc())
+                 .toString(Qt::ISODate)},
         });
     }
     const QByteArray bytes =

@@ -12,7 +12,7 @@ namespace zeltar {
 // it starts again, and is not told again.
 //
 //     {"alarms": [{"device": 1, "name": "Печь 1", "kind": "high", "state": "active",
-//                  "value": 1043.2, "limit": 1000}]}
+//                  "value": 1043.2, "limit": 1000, "raised": "2026-12-09T14:05:09+03:00"}]}
 struct KeptAlarm
 {
     int device = 0;

@@ -164,4 +164,11 @@ QString FileErrorText(const QFileDevice &file)
     }
 }
 
+QString DeviceErrorText(const QIODevice &device)
+{
+    if (const auto *file = qobject_cast<const QFileDevice *>(&device))
+        return FileErrorText(*file);
+    return QStringLiteral("ошибка записи");
+}
+
 } // namespace zeltar

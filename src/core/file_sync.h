@@ -2,6 +2,7 @@
 
 class QFile;
 class QFileDevice;
+class QIODevice;
 class QString;
 
 namespace zeltar {
@@ -35,5 +36,7 @@ bool TakeNewFileMode(QFile &file);
 // Why an operation on the file failed, in the operator's words: the system's texts reach
 // the operator in English, whatever the station's language.
 QString FileErrorText(const QFileDevice &file);
+// The same for any device written to: a file's error as above, any other's in general words.
+QString DeviceErrorText(const QIODevice &device);
 
 } // namespace zeltar

@@ -1,6 +1,7 @@
 #include "history/csv_export.h"
 
 #include "acquisition/dbf_field_text.h"
+#include "core/file_sync.h"
 
 #include <QSaveFile>
 
@@ -102,11 +103,20 @@ qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device, QStr
     if (read && written)
         writeOut();
     if (!written && error)
-        *error = QStringLiteral("Не могу записать файл: %1").arg(device.errorString());
+        *error = QStringLiteral("Не могу записать файл: %1").arg(DeviceErrorText(device));
     return read && written ? count : -1;
 }
 
 qint64 ExportCsvFile(const HistoryRange &range, CsvForm form, const QString &path, QString *error)
+{
+    return WriteCsvFile(
+        path,
+        [&](QIODevice &device, QString *failure) { return WriteCsv(range, form, device, failure); },
+        error);
+}
+
+qint64 WriteCsvFile(const QString &path, const std::function<qint64(QIODevice &, QString *)> &write,
+                    QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -114,7 +124,7 @@ qint64 ExportCsvFile(const HistoryRange &range, CsvForm form, const QString &pat
             *error = QStringLiteral("Не могу создать файл %1").arg(path);
         return -1;
     }
-    const qint64 count = WriteCsv(range, form, file, error);
+    const qint64 count = write(file, error);
     if (count < 0 || !file.flush() || !file.commit()) {
         file.cancelWriting();
         if (count >= 0 && error)

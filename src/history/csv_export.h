@@ -7,6 +7,8 @@
 #include <QIODevice>
 #include <QString>
 
+#include <functional>
+
 namespace zeltar {
 
 // The two forms of an export.
@@ -30,6 +32,11 @@ void AppendCsvField(QByteArray &out, QByteArrayView field, char separator);
 // cannot be written.
 qint64 WriteCsv(const HistoryRange &range, CsvForm form, QIODevice &device,
                 QString *error = nullptr);
+
+// Runs write into a file that replaces path only when the whole export reached the disk.
+// Returns what write returned, -1 (with error) when the file could not be written.
+qint64 WriteCsvFile(const QString &path, const std::function<qint64(QIODevice &, QString *)> &write,
+                    QString *error = nullptr);
 
 // Writes the export to a file, replacing it only when the whole export reached the disk.
 qint64 ExportCsvFile(const HistoryRange &range, CsvForm form, const QString &path,

@@ -9,6 +9,38 @@
 
 namespace zeltar {
 
+namespace {
+
+// What went wrong with the port, in the operator's words (the serial library's own texts
+// are English).
+QString SerialErrorText(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+        return QStringLiteral("ошибки нет");
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("порта нет в системе");
+    case QSerialPort::PermissionError:
+        return QStringLiteral("порт открыт другой программой или нет прав на него");
+    case QSerialPort::OpenError:
+        return QStringLiteral("порт уже открыт");
+    case QSerialPort::WriteError:
+        return QStringLiteral("ошибка передачи");
+    case QSerialPort::ReadError:
+        return QStringLiteral("ошибка приёма");
+    case QSerialPort::ResourceError:
+        return QStringLiteral("порт пропал (адаптер отключён?)");
+    case QSerialPort::UnsupportedOperationError:
+        return QStringLiteral("порт не поддерживает эти настройки");
+    case QSerialPort::TimeoutError:
+        return QStringLiteral("порт не ответил вовремя");
+    default:
+        return QStringLiteral("ошибка порта");
+    }
+}
+
+} // namespace
+
 SerialSession::SerialSession(QObject *parent) : QObject(parent)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialSession::onPortError);
@@ -55,7 +87,7 @@ int SerialSession::OpenDevice(const QString &deviceName, int baudIndex)
     if (!m_port.open(QIODevice::ReadWrite) || !applyLineSettings()) {
         const QString holder = held ? QString() : LineLock::holderOf(location);
         m_lastError = holder.isEmpty()
-                          ? m_port.errorString()
+                          ? SerialErrorText(m_port.error())
                           : QStringLiteral("Порт %1 занят: %2").arg(deviceName, holder);
         closeQuietly();
         return 1;
@@ -340,12 +372,12 @@ void SerialSession::onPortError(QSerialPort::SerialPortError error)
         // The device went away (adapter pulled out, line closed): the next OpenPort finds
         // it again, so the station recovers by itself.
         m_failed = true;
-        m_lastError = m_port.errorString();
+        m_lastError = SerialErrorText(error);
         return;
     default:
         if (m_port.isOpen()) {
             m_failed = true;
-            m_lastError = m_port.errorString();
+            m_lastError = SerialErrorText(error);
         }
         return;
     }

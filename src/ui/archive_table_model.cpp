@@ -1,6 +1,7 @@
 #include "ui/archive_table_model.h"
 
 #include "core/number_text.h"
+#include "history/table_records.h"
 
 namespace zeltar {
 
@@ -8,6 +9,8 @@ namespace {
 
 // Enough rows for a full screen and a page on either side of it.
 constexpr int CachedRows = 512;
+// Records whose deletion flags are read in one go.
+constexpr int ScanBlock = 8192;
 
 const QString RecordMarker = QStringLiteral("\u25B6");
 
@@ -80,7 +83,10 @@ bool ArchiveTableModel::setTable(const QString &path)
     const bool opened = m_table.open(path, ArchiveTable::Mode::Read);
     if (!opened)
         m_error = m_table.errorString();
-    m_rowCount = m_table.recordCount();
+    m_scanned = 0;
+    m_anyDeleted = false;
+    m_kept.clear();
+    m_rowCount = opened ? takeInRecords(m_table.recordCount()) : 0;
     resolveColumns();
     endResetModel();
     return opened;
@@ -92,6 +98,9 @@ void ArchiveTableModel::closeTable()
     m_table.close();
     m_rows.clear();
     m_rowCount = 0;
+    m_scanned = 0;
+    m_anyDeleted = false;
+    m_kept.clear();
     m_indicatorRow = -1;
     m_first = 0;
     resolveColumns();
@@ -100,7 +109,14 @@ void ArchiveTableModel::closeTable()
 
 int ArchiveTableModel::refresh()
 {
-    const int count = m_table.refresh();
+    const int fileCount = m_table.refresh();
+    if (fileCount < m_scanned) {
+        // The file was replaced by a shorter one: look at every record again.
+        m_scanned = 0;
+        m_anyDeleted = false;
+        m_kept.clear();
+    }
+    const int count = takeInRecords(fileCount);
     if (m_window > 0) {
         // Rows appear only where the window is not yet full; the view follows the count.
         if (count != m_rowCount) {
@@ -245,15 +261,48 @@ const ArchiveTableModel::Row *ArchiveTableModel::row(int record) const
     auto values = new Row(m_columns.size());
     for (int column = 0; column < m_columns.size(); ++column) {
         const int position = m_positions.at(column);
-        const QString text = m_table.readText(record, position);
+        const QString text = m_table.readText(fileRecord(record), position);
         if (text.isEmpty())
             continue;
-        (*values)[column] =
-            isNumeric(column) ? QVariant(m_table.readDouble(record, position)) : QVariant(text);
+        (*values)[column] = isNumeric(column)
+                                ? QVariant(m_table.readDouble(fileRecord(record), position))
+                                : QVariant(text);
     }
     ++m_recordsRead;
     m_rows.insert(record, values);
     return values;
+}
+
+int ArchiveTableModel::takeInRecords(int fileCount)
+{
+    if (fileCount > m_scanned) {
+        TableRecords records;
+        if (records.open(m_table.path())) {
+            // The header may count a record the file does not yet wholly hold; it is
+            // looked at with the next refresh.
+            fileCount = qMin(fileCount, records.count());
+            for (int first = m_scanned; first < fileCount; first += ScanBlock) {
+                if (!records.load(first, qMin(ScanBlock, fileCount - first)))
+                    break;
+                for (int i = 0; i < records.loaded(); ++i) {
+                    const int record = records.recordNumber(i);
+                    if (records.deleted(i) && !m_anyDeleted) {
+                        m_anyDeleted = true;
+                        m_kept.reserve(record);
+                        for (int kept = 0; kept < record; ++kept)
+                            m_kept.append(kept);
+                    }
+                    if (m_anyDeleted && !records.deleted(i))
+                        m_kept.append(record);
+                    m_scanned = record + 1;
+                }
+            }
+        } else if (!m_anyDeleted) {
+            // Not a table that history reads (an instrument's own archive): shown whole.
+            m_scanned = fileCount;
+        }
+    }
+    return m_anyDeleted ? int(m_kept.size()) : m_scanned;
 }
 
 void ArchiveTableModel::resolveColumns()

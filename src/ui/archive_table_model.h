@@ -75,8 +75,12 @@ public:
     void setIndicatorRow(int record);
     int indicatorRow() const { return m_indicatorRow; }
 
-    // Records in the open table (rowCount() is that unless a window is set).
+    // Records shown of the open table (rowCount() is that unless a window is set). A record
+    // marked deleted in the file is passed over, as every reader of the archive does, so
+    // the model's record numbers count only the records kept.
     int recordCount() const { return m_rowCount; }
+    // The file's number of the model's record.
+    int fileRecord(int record) const { return m_anyDeleted ? m_kept.value(record, -1) : record; }
     // Shows only the records first .. first + rows - 1 as rows 0 .. rows - 1, so that a view
     // never holds anything per record of a long table; rows 0 shows every record.
     void setWindow(int first, int rows);
@@ -99,16 +103,22 @@ private:
     using Row = QVector<QVariant>;
 
     const Row *row(int record) const;
+    // Looks at the deletion flags of the file's records from m_scanned up to fileCount and
+    // returns how many records are kept.
+    int takeInRecords(int fileCount);
     void resolveColumns();
     bool isNumeric(int column) const;
 
     ArchiveTable m_table;
     QVector<ArchiveColumn> m_columns;
     QVector<int> m_positions; // field position of each column in the open table
-    int m_rowCount = 0;       // records in the table
-    int m_indicatorRow = -1;  // a record number
-    int m_first = 0;          // first record of the window
-    int m_window = 0;         // rows of the window; 0: no window
+    int m_rowCount = 0;       // records shown
+    int m_scanned = 0;        // file records whose deletion flag has been looked at
+    bool m_anyDeleted = false;
+    QVector<int> m_kept;     // file numbers of the records shown, once a deleted one was met
+    int m_indicatorRow = -1; // a record number
+    int m_first = 0;         // first record of the window
+    int m_window = 0;        // rows of the window; 0: no window
     QString m_error;
     mutable QCache<int, Row> m_rows;
     mutable int m_recordsRead = 0;

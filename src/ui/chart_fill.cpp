@@ -2,6 +2,7 @@
 
 #include "acquisition/archive_table.h"
 #include "acquisition/polling_state.h"
+#include "ui/archive_table_model.h"
 
 #include <algorithm>
 
@@ -39,14 +40,16 @@ QVector<ChartPoint> ArchiveChartPoints(int recordCount, const ChartRecordReader 
     return points;
 }
 
-QVector<ChartPoint> ArchiveChartPoints(const ArchiveTable &table, int grafN, double grafMax)
+QVector<ChartPoint> ArchiveChartPoints(const ArchiveTableModel &model, int grafN, double grafMax)
 {
+    const ArchiveTable &table = model.table();
     const int znac = table.fieldIndex(QStringLiteral("ZNAC"));
     const int time = table.fieldIndex(QStringLiteral("TIME"));
     const auto read = [&](int record) {
-        return ChartRecord{table.readDouble(record, znac), table.readText(record, time)};
+        const int kept = model.fileRecord(record);
+        return ChartRecord{table.readDouble(kept, znac), table.readText(kept, time)};
     };
-    return ArchiveChartPoints(table.recordCount(), read, grafN, grafMax);
+    return ArchiveChartPoints(model.recordCount(), read, grafN, grafMax);
 }
 
 QVector<ChartPoint> DownloadedChartPoints(const QVector<ChartRecord> &records)

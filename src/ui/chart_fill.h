@@ -10,7 +10,7 @@
 
 namespace zeltar {
 
-class ArchiveTable;
+class ArchiveTableModel;
 
 // What the chart needs of one archive record.
 struct ChartRecord
@@ -29,8 +29,9 @@ using ChartRecordReader = std::function<ChartRecord(int record)>;
 // is drawn at its value in red.
 QVector<ChartPoint> ArchiveChartPoints(int recordCount, const ChartRecordReader &read, int grafN,
                                        double grafMax);
-// The same over an open table, reading only the records drawn.
-QVector<ChartPoint> ArchiveChartPoints(const ArchiveTable &table, int grafN, double grafMax);
+// The same over the table a grid model has open (its records marked deleted passed over),
+// reading only the records drawn.
+QVector<ChartPoint> ArchiveChartPoints(const ArchiveTableModel &model, int grafN, double grafMax);
 
 // The chart of an instrument's own archive after a download: every record at its own
 // value, x counted from 1, black when the value or the one before it is above 99999,

@@ -75,9 +75,9 @@ void ChartPage::showSettings()
     Chart1->clear();
 }
 
-void ChartPage::fill(const ArchiveTable &table)
+void ChartPage::fill(const ArchiveTableModel &model)
 {
-    Chart1->setPoints(ArchiveChartPoints(table, m_state.GrafN, m_state.GrafMax));
+    Chart1->setPoints(ArchiveChartPoints(model, m_state.GrafN, m_state.GrafMax));
 }
 
 void ChartPage::showDownloadedRange(const QVector<ChartRecord> &records, bool firstRecordKept)

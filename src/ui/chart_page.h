@@ -10,7 +10,7 @@ class QPushButton;
 
 namespace zeltar {
 
-class ArchiveTable;
+class ArchiveTableModel;
 class ChartWidget;
 struct PollingState;
 class UpDown;
@@ -27,7 +27,7 @@ public:
     // The polling state's chart settings in the fields, the chart empty.
     void showSettings();
     // The newest records of table, as many as the settings say.
-    void fill(const ArchiveTable &table);
+    void fill(const ArchiveTableModel &model);
     // A downloaded archive's value range on the axis and in the fields, its record count as
     // the number of points; the chart empty until drawDownloaded().
     void showDownloadedRange(const QVector<ChartRecord> &records, bool firstRecordKept);

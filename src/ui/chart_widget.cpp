@@ -20,20 +20,6 @@ constexpr qreal LineWidth = 2.0;
 const QColor GridColor(0xe0, 0xe0, 0xe0);
 const QColor FrameColor(0x80, 0x80, 0x80);
 
-// A step of 1, 2 or 5 times a power of ten, not below raw.
-double RoundStep(double raw)
-{
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double normal = raw / magnitude;
-    if (normal <= 1.0)
-        return magnitude;
-    if (normal <= 2.0)
-        return 2.0 * magnitude;
-    if (normal <= 5.0)
-        return 5.0 * magnitude;
-    return 10.0 * magnitude;
-}
-
 // A range that can be drawn: min below max, a single value widened around itself.
 ChartRange Drawable(ChartRange range)
 {
@@ -116,32 +102,6 @@ bool ClipSegment(const ChartRange &xs, const ChartRange &ys, QPointF &a, QPointF
 }
 
 } // namespace
-
-QVector<AxisTick> ValueAxisTicks(const ChartRange &range, int maxTicks)
-{
-    QVector<AxisTick> ticks;
-    const double span = range.max - range.min;
-    if (!(span > 0.0) || !std::isfinite(span) || maxTicks < 1)
-        return ticks;
-    const double step = RoundStep(span / maxTicks);
-    if (!(step > 0.0) || !std::isfinite(step))
-        return ticks;
-
-    // As many decimals as the step has, so that 0.1 + 0.2 prints as 0.3.
-    const int decimals = std::clamp(-static_cast<int>(std::floor(std::log10(step) + 1e-9)), 0, 15);
-    const double tolerance = step * 1e-9;
-    const double first = std::ceil(range.min / step - 1e-9) * step;
-    const QLocale locale;
-    for (int i = 0; i <= maxTicks + 1; ++i) {
-        double value = first + i * step;
-        if (value > range.max + tolerance)
-            break;
-        if (std::abs(value) < tolerance)
-            value = 0.0; // no "-0"
-        ticks.append({value, locale.toString(value, 'f', decimals)});
-    }
-    return ticks;
-}
 
 // Where everything goes at the widget's present size.
 struct ChartWidget::Layout
@@ -355,24 +315,6 @@ void ChartWidget::paintEvent(QPaintEvent *)
         painter.setFont(TitleFont(font()));
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(layout.title, Qt::AlignCenter, m_title);
-    }
-}
-
-void DrawValueTicks(QPainter &painter, const QRect &plot, const ChartRange &range,
-                    const QVector<AxisTick> &ticks)
-{
-    const QPen textPen = painter.pen();
-    const int textHeight = painter.fontMetrics().height();
-    const QRectF area(plot);
-    for (const AxisTick &tick : ticks) {
-        const int y =
-            qRound(area.top() + (range.max - tick.value) / (range.max - range.min) * area.height());
-        painter.setPen(GridColor);
-        painter.drawLine(plot.left(), y, plot.right(), y);
-        painter.setPen(textPen);
-        painter.drawLine(plot.left() - TickLength, y, plot.left() - 1, y);
-        const QRect textRect(0, y - textHeight / 2, plot.left() - TickLength - Gap, textHeight);
-        painter.drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, tick.text);
     }
 }
 

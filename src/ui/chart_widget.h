@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/chart_axes.h"
+
 #include <QColor>
 #include <QPointF>
 #include <QRect>
@@ -25,32 +27,6 @@ struct ChartPoint
     }
     bool operator!=(const ChartPoint &other) const { return !(*this == other); }
 };
-
-// The span of an axis, min < max.
-struct ChartRange
-{
-    double min = 0.0;
-    double max = 0.0;
-
-    bool operator==(const ChartRange &other) const { return min == other.min && max == other.max; }
-    bool operator!=(const ChartRange &other) const { return !(*this == other); }
-};
-
-// A number printed beside the value axis.
-struct AxisTick
-{
-    double value = 0.0;
-    QString text; // in the default locale's format
-};
-
-// Ticks inside range at a round step (1, 2 or 5 times a power of ten) no smaller than
-// the range divided by maxTicks, so there are at most maxTicks + 1 of them.
-QVector<AxisTick> ValueAxisTicks(const ChartRange &range, int maxTicks);
-
-// Draws the value axis's ticks of range beside plot: a grid line across the plot, a short
-// mark and the number on the left, in the painter's pen.
-void DrawValueTicks(QPainter &painter, const QRect &plot, const ChartRange &range,
-                    const QVector<AxisTick> &ticks);
 
 // A painted line chart: one series whose points are kept in ascending x, a value axis on the
 // left that is fixed or follows the points, a bottom axis that follows the points and prints

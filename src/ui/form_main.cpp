@@ -5,9 +5,11 @@
 #include "acquisition/archive_template.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
 #include "config/device_list.h"
 #include "core/message_service.h"
 #include "link/serial_session.h"
+#include "ui/alarms_panel.h"
 #include "ui/archive_download_flow.h"
 #include "ui/archive_grid.h"
 #include "ui/archive_table_model.h"
@@ -92,7 +94,8 @@ void plainFont(QWidget *widget)
 } // namespace
 
 FormMain::FormMain(Station &station, QWidget *parent)
-    : QMainWindow(parent), m_station(station), m_cycle(new PollingCycle(station, this))
+    : QMainWindow(parent), m_station(station), m_cycle(new PollingCycle(station, this)),
+      m_alarms(new AlarmMonitor(station, this))
 {
     setObjectName(QStringLiteral("formMain"));
     setWindowTitle(WindowCaption);
@@ -114,6 +117,18 @@ FormMain::FormMain(Station &station, QWidget *parent)
 
     sbMain = named(new QStatusBar(this), "sbMain");
     setStatusBar(sbMain);
+    stAlarmCount = named(new QLabel(sbMain), "stAlarmCount");
+    QPalette alarmColours = stAlarmCount->palette();
+    alarmColours.setColor(QPalette::WindowText, Qt::red);
+    stAlarmCount->setPalette(alarmColours);
+    QFont alarmFont = stAlarmCount->font();
+    alarmFont.setBold(true);
+    stAlarmCount->setFont(alarmFont);
+    sbMain->addPermanentWidget(stAlarmCount);
+    stAlarmCount->hide();
+    // Acknowledging by key works on every page.
+    addActions({tsAlarms->actAlarmAck, tsAlarms->actAlarmAckAll});
+    connect(tsAlarms, &AlarmsPanel::alarmsChanged, this, &FormMain::markAlarms);
 
     timerIcon = named(new QTimer(this), "timerIcon");
     timerIcon->setInterval(400);
@@ -262,6 +277,8 @@ void FormMain::createPages()
     PageControl1->addTab(tsGraf, QStringLiteral("График"));
     tsHistory = new HistoryPanel(m_station, PageControl1);
     PageControl1->addTab(tsHistory, QStringLiteral("История"));
+    tsAlarms = new AlarmsPanel(*m_alarms, m_station, PageControl1);
+    PageControl1->addTab(tsAlarms, QStringLiteral("Тревоги"));
     connect(tsHistory, &HistoryPanel::liveViewRequested, this,
             [this] { PageControl1->setCurrentWidget(tsArh); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
@@ -378,6 +395,8 @@ void FormMain::connectPolling()
         tsHistory->archivesChanged();
         RefreshViews();
     });
+    // The alarms see the poll first, so the views show its alarms with it.
+    connect(m_cycle, &PollingCycle::devicePolled, m_alarms, &AlarmMonitor::devicePolled);
     connect(m_cycle, &PollingCycle::devicePolled, this, [this](int n) {
         if (n == m_station.state.SelUstr)
             RefreshViews();
@@ -413,6 +432,7 @@ bool FormMain::FormShow()
         return false;
     }
 
+    loadAlarms();
     RebuildMainTree();
 
     if (m_station.settings.AutoStart) {
@@ -447,6 +467,38 @@ void FormMain::RebuildMainTree()
         item->setData(0, Qt::UserRole, node.image);
     }
     twData->setCurrentItem(nullptr);
+    markAlarms();
+}
+
+void FormMain::loadAlarms()
+{
+    m_alarms->load();
+    tsAlarms->load();
+    showAlarmsTab();
+}
+
+void FormMain::showAlarmsTab()
+{
+    // With no alarm configured the window is as it always was: no alarm page.
+    PageControl1->setTabVisible(PageControl1->indexOf(tsAlarms), m_alarms->configured());
+}
+
+void FormMain::markAlarms()
+{
+    const int count = m_station.settings.CountUstr;
+    for (int n = 1; n <= count && n < twData->topLevelItemCount(); ++n) {
+        QTreeWidgetItem *item = twData->topLevelItem(n);
+        const bool active = m_alarms->anyActive(n);
+        QFont font = twData->font();
+        font.setBold(active);
+        item->setFont(0, font);
+        item->setForeground(0, active ? QBrush(Qt::red) : QBrush());
+        item->setToolTip(0, active ? QStringLiteral("Тревога") : QString());
+        item->setData(0, AlarmMarkRole, active);
+    }
+    const int active = tsAlarms->activeCount();
+    stAlarmCount->setText(QStringLiteral("Активных тревог: %1").arg(active));
+    stAlarmCount->setVisible(active > 0);
 }
 
 void FormMain::setLinkImage(int n, int image)
@@ -480,6 +532,7 @@ void FormMain::twDataChanging(QTreeWidgetItem *item)
     PageControl1->setTabVisible(PageControl1->indexOf(tsGraf), true);
     PageControl1->setTabVisible(PageControl1->indexOf(tsProgJournal), false);
     PageControl1->setTabVisible(PageControl1->indexOf(tsHistory), true);
+    showAlarmsTab();
     tsHistory->setDevice(n);
     ShowCurrent(n);
 }
@@ -491,6 +544,7 @@ void FormMain::showJournal()
     PageControl1->setTabVisible(PageControl1->indexOf(tsArh), false);
     PageControl1->setTabVisible(PageControl1->indexOf(tsGraf), false);
     PageControl1->setTabVisible(PageControl1->indexOf(tsHistory), false);
+    showAlarmsTab();
 }
 
 void FormMain::ShowCurrent(int n)
@@ -560,7 +614,7 @@ void FormMain::PageControl1Change(int index)
 
 void FormMain::fillChart()
 {
-    tsGraf->fill(TableView->table());
+    tsGraf->fill(*TableView);
 }
 
 void FormMain::RefreshViews()
@@ -672,7 +726,10 @@ void FormMain::btnNastrWareClick()
         return;
     FormNastrWare settings(m_station, this, &m_settingsClock);
     CentreOver(&settings, this);
-    connect(&settings, &FormNastrWare::settingsClosed, this, &FormMain::RebuildMainTree);
+    connect(&settings, &FormNastrWare::settingsClosed, this, [this] {
+        loadAlarms();
+        RebuildMainTree();
+    });
     settings.enter();
 }
 

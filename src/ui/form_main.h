@@ -18,6 +18,8 @@ class QTreeWidgetItem;
 
 namespace zeltar {
 
+class AlarmMonitor;
+class AlarmsPanel;
 class ArchiveDownloadFlow;
 class ArchiveGrid;
 struct ArchiveDownload;
@@ -49,7 +51,12 @@ public:
     void RefreshViews();
 
     PollingCycle &cycle() { return *m_cycle; }
+    // The station's alarms, fed with every poll; loaded at the start and after the settings
+    // window has closed.
+    AlarmMonitor &alarms() { return *m_alarms; }
     Station &station() { return m_station; }
+    // Set on a device node of the tree while the device has an active alarm.
+    static constexpr int AlarmMarkRole = Qt::UserRole + 1;
     // The icon frame that the next animation step shows, 1 to 6.
     int iconFrame() const { return m_iconFrame; }
     bool ArhPribView = false;
@@ -74,6 +81,7 @@ public:
     QWidget *tsArh;
     ChartPage *tsGraf;       // the chart of the selected instrument
     HistoryPanel *tsHistory; // earlier periods and time ranges
+    AlarmsPanel *tsAlarms;   // the alarms and their history; shown when any is configured
     QPlainTextEdit *memoProgMes;
     QLabel *stPribName;
     QLabel *stVkl;
@@ -86,6 +94,7 @@ public:
     QCheckBox *cbAutoArhData;
     ArchiveGrid *DBGridArhDataMod;
     QStatusBar *sbMain;
+    QLabel *stAlarmCount; // the count of active alarms, in the status bar while there are any
     QTimer *timerIcon;
 
     // The table behind the table page and the chart.
@@ -118,6 +127,10 @@ private:
     void FormActivate();
 
     void showJournal();
+    void loadAlarms();
+    void showAlarmsTab();
+    // The tree's device nodes and the status bar after the alarms changed.
+    void markAlarms();
     void setLinkImage(int n, int image);
     void resetIconAnimation();
     bool openTableView();
@@ -128,6 +141,7 @@ private:
 
     Station &m_station;
     PollingCycle *m_cycle;
+    AlarmMonitor *m_alarms;
     int m_iconFrame = 1;
     int m_shownPage = 0;
     bool m_started = false;

@@ -1,6 +1,7 @@
 #include "ui/form_nastr_ware.h"
 
 #include "acquisition/station.h"
+#include "alarms/alarm_settings.h"
 #include "config/configuration.h"
 #include "config/device_list.h"
 #include "config/link_settings.h"
@@ -8,6 +9,7 @@
 #include "core/message_service.h"
 #include "instrument/clock_operations.h"
 #include "instrument/settings_edits.h"
+#include "ui/alarm_page.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_edit_snap.h"
 #include "ui/form_info_ustr.h"
@@ -260,6 +262,8 @@ bool FormNastrWare::twNastrChanging(int cur, int next)
     } else {
         showInstrumentPages();
         ShowPribSettings(next);
+        if (isDevice(next))
+            tabNastrAlarm->show(ReadDeviceAlarms(m_station.ini, next));
     }
     return true;
 }
@@ -271,9 +275,11 @@ bool FormNastrWare::takeNode(int n)
             return false;
         reportUnsaved(WriteProgramSettings(m_station.ini, m_station.settings));
     } else if (isDevice(n)) {
-        if (!takeDeviceEntries(n))
+        if (!takeDeviceNode(n))
             return false;
-        reportUnsaved(WriteDevice(m_station.ini, m_station.table, n));
+        IniFile::WriteGroup group(m_station.ini);
+        const bool written = writeDeviceKeys(n);
+        reportUnsaved(group.commit() && written);
         setNodeText(n);
     }
     return true;
@@ -284,6 +290,7 @@ void FormNastrWare::showProgramPage()
     pcNastr->setTabVisible(pcNastr->indexOf(tabNastrProg), true);
     pcNastr->setTabVisible(pcNastr->indexOf(tabNastrPrib), false);
     pcNastr->setTabVisible(pcNastr->indexOf(tabNastrReg), false);
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrAlarm), false);
     pcNastr->setCurrentWidget(tabNastrProg);
 }
 
@@ -291,6 +298,7 @@ void FormNastrWare::showInstrumentPages()
 {
     pcNastr->setTabVisible(pcNastr->indexOf(tabNastrPrib), true);
     pcNastr->setTabVisible(pcNastr->indexOf(tabNastrReg), true);
+    pcNastr->setTabVisible(pcNastr->indexOf(tabNastrAlarm), true);
     pcNastr->setTabVisible(pcNastr->indexOf(tabNastrProg), false);
     if (pcNastr->currentWidget() == tabNastrProg)
         pcNastr->setCurrentWidget(tabNastrPrib);
@@ -389,6 +397,39 @@ bool FormNastrWare::takeDeviceEntries(int n)
     return true;
 }
 
+bool FormNastrWare::takeAlarmEntries(DeviceAlarmSettings *settings)
+{
+    const QString refusal = tabNastrAlarm->take(settings);
+    if (refusal.isEmpty())
+        return true;
+    pcNastr->setCurrentWidget(tabNastrAlarm);
+    ShowError(refusal);
+    return false;
+}
+
+bool FormNastrWare::takeDeviceNode(int n)
+{
+    DeviceAlarmSettings alarms;
+    if (!takeAlarmEntries(&alarms) || !takeDeviceEntries(n))
+        return false;
+    m_alarmsDevice = n;
+    m_takenAlarms = alarms;
+    tabNastrAlarm->show(alarms);
+    return true;
+}
+
+bool FormNastrWare::writeDeviceKeys(int n)
+{
+    const bool device = WriteDevice(m_station.ini, m_station.table, n);
+    if (n != m_alarmsDevice)
+        return device;
+    // Taken once, written once: the device's number may pass to another one later.
+    m_alarmsDevice = 0;
+    const bool alarms = m_takenAlarms == ReadDeviceAlarms(m_station.ini, n) ||
+                        WriteDeviceAlarms(m_station.ini, n, m_takenAlarms);
+    return device && alarms;
+}
+
 // ---- Save and close -------------------------------------------------------------------
 
 void FormNastrWare::btn_SaveClick()
@@ -408,11 +449,11 @@ void FormNastrWare::btn_SaveClick()
     }
     const bool device = isDevice(n);
     if (device)
-        takeDeviceEntries(n);
+        takeDeviceNode(n);
     IniFile::WriteGroup group(m_station.ini);
     bool written = WriteProgramSettings(m_station.ini, m_station.settings);
     if (device)
-        written = WriteDevice(m_station.ini, m_station.table, n) && written;
+        written = writeDeviceKeys(n) && written;
     reportUnsaved(group.commit() && written);
     if (isDevice(n))
         setNodeText(n);
@@ -423,7 +464,7 @@ bool FormNastrWare::FormCloseQuery()
     const int n = selectedNode();
     if (n == 0 && !acceptProgramSettings())
         return false;
-    if (isDevice(n) && !takeDeviceEntries(n))
+    if (isDevice(n) && !takeDeviceNode(n))
         return false;
 
     // A failed write is told and the window closes: the settings stay in effect until the
@@ -431,7 +472,7 @@ bool FormNastrWare::FormCloseQuery()
     IniFile::WriteGroup group(m_station.ini);
     bool written = WriteProgramSettings(m_station.ini, m_station.settings);
     for (int d = 1; d <= m_station.settings.CountUstr; ++d)
-        written = WriteDevice(m_station.ini, m_station.table, d) && written;
+        written = writeDeviceKeys(d) && written;
     reportUnsaved(group.commit() && written);
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/line_worker.h"
+#include "alarms/alarm_settings.h"
 #include "config/configuration.h"
 #include "instrument/register_codec.h"
 #include "instrument/regulation_program.h"
@@ -25,6 +26,7 @@ class QTreeWidgetItem;
 
 namespace zeltar {
 
+class AlarmPage;
 class FormEditSnap;
 class FormInfoUstr;
 class InstrumentPages;
@@ -85,6 +87,7 @@ public:
     QWidget *tabNastrProg;
     QWidget *tabNastrPrib;
     QWidget *tabNastrReg;
+    AlarmPage *tabNastrAlarm; // the station's alarms of the device
     QStatusBar *sbNastr;
 
     QGroupBox *groupProgParams;
@@ -141,6 +144,15 @@ private:
     // *settings; false (and *settings untouched) when a check refuses an entry.
     bool takeEdits(int n, InstrumentSettings *settings);
     bool takeDeviceEntries(int n);
+    // The alarm page's entries of device n into *settings; false after the refusal's
+    // message when a check refuses one.
+    bool takeAlarmEntries(DeviceAlarmSettings *settings);
+    // Takes the instrument and alarm entries of device n into memory; false (nothing taken)
+    // when a check refuses an entry.
+    bool takeDeviceNode(int n);
+    // Writes device n's record, then the alarms last taken of it when they differ from the
+    // file's, so that new alarm keys end its section. False when a write failed.
+    bool writeDeviceKeys(int n);
 
     // Handlers.
     void btn_SaveClick();
@@ -187,6 +199,9 @@ private:
     int m_current = -1;
 
     bool m_busy = false;
+    // The alarms last taken from the page and not yet written, and their device (0: none).
+    int m_alarmsDevice = 0;
+    DeviceAlarmSettings m_takenAlarms;
 };
 
 } // namespace zeltar

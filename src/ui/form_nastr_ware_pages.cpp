@@ -1,5 +1,6 @@
 // The controls of the settings window: toolbar, tree, the program page and the status bar;
 // the instrument pages are a class of their own.
+#include "ui/alarm_page.h"
 #include "ui/field_values.h"
 #include "ui/form_nastr_ware.h"
 #include "ui/instrument_pages.h"
@@ -81,6 +82,8 @@ void FormNastrWare::createPages()
     pcNastr->addTab(tabNastrProg, QStringLiteral("Настройка программы"));
     pcNastr->addTab(tabNastrPrib, QStringLiteral("Настройка прибора"));
     pcNastr->addTab(tabNastrReg, QStringLiteral("Настройка регулирования"));
+    tabNastrAlarm = new AlarmPage(this);
+    pcNastr->addTab(tabNastrAlarm, QStringLiteral("Сигнализация"));
 }
 
 QWidget *FormNastrWare::createProgramPage()

@@ -11,6 +11,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/range_chart_widget.h"
 #include "ui/range_table_model.h"
+#include "ui/report_preview.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -97,6 +98,7 @@ HistoryPanel::HistoryPanel(Station &station, QWidget *parent) : QWidget(parent),
     actions->addWidget(btnHistPicture, 0, 1);
     actions->addWidget(btnHistCsv, 1, 0);
     actions->addWidget(btnHistCsvMachine, 1, 1);
+    actions->addWidget(btnHistReport, 2, 0, 1, 2);
     static_cast<QVBoxLayout *>(choice->layout())->addLayout(actions);
     splitter->addWidget(choice);
     splitter->addWidget(shown);
@@ -249,6 +251,10 @@ QWidget *HistoryPanel::createShowPanel()
         named(new QPushButton(QStringLiteral("Сохранить график"), panel), "btnHistPicture");
     btnHistPicture->setToolTip(QStringLiteral("Сохранить график рисунком PNG или SVG"));
     connect(btnHistPicture, &QPushButton::clicked, this, &HistoryPanel::savePicture);
+    btnHistReport = named(new QPushButton(QStringLiteral("Отчёт…"), panel), "btnHistReport");
+    btnHistReport->setToolTip(
+        QStringLiteral("Отчёт за время на графике: просмотр, печать, сохранение в PDF"));
+    connect(btnHistReport, &QPushButton::clicked, this, &HistoryPanel::makeReport);
 
     auto *views = new QSplitter(Qt::Vertical, panel);
     views->addWidget(chartHist);
@@ -426,6 +432,7 @@ void HistoryPanel::showRange(WallSeconds from, WallSeconds to)
     showRecords(RangeOfTables(m_index.tablesOf(chosenNamePart()), from, to),
                 QStringLiteral("С %1 по %2").arg(WallText(from), WallText(to)));
     m_shownName = chosenDeviceName();
+    m_askedRange = std::make_pair(from, to);
 }
 
 void HistoryPanel::showLastHours(int hours)
@@ -448,9 +455,11 @@ void HistoryPanel::showRecords(const HistoryRange &range, const QString &what)
     stHistShown->setText(what.isEmpty() ? QStringLiteral("Выберите период или время")
                                         : what + QStringLiteral(": ") + RangeRecordsText(range));
     m_shownName.clear();
+    m_askedRange.reset();
     stHistCursor->clear();
     const bool any = range.records > 0;
-    for (QPushButton *button : {btnHistReset, btnHistCsv, btnHistCsvMachine, btnHistPicture})
+    for (QPushButton *button :
+         {btnHistReset, btnHistCsv, btnHistCsvMachine, btnHistPicture, btnHistReport})
         button->setEnabled(any);
     setEnabled(true);
     m_loading = false;
@@ -498,13 +507,8 @@ void HistoryPanel::exportCsv(bool machine)
         QStringLiteral("csv"), suggestedFile(QStringLiteral("csv")));
     if (file.isEmpty())
         return;
-    // What the chart shows: after a zoom only the records in its window.
     QString error;
-    HistoryRange range = shownRange();
-    if (chartHist->isZoomed()) {
-        const auto [from, to] = chartHist->shownMoments();
-        range = WithinMoments(range, from, to, &error);
-    }
+    const HistoryRange range = rangeOnShow(&error);
     const qint64 written =
         error.isEmpty()
             ? ExportCsvFile(range, machine ? CsvForm::Machine : CsvForm::Spreadsheet, file, &error)
@@ -514,6 +518,36 @@ void HistoryPanel::exportCsv(bool machine)
     else
         stHistCursor->setText(QStringLiteral("Записано %1 в %2")
                                   .arg(RecordsText(written), QFileInfo(file).fileName()));
+}
+
+HistoryRange HistoryPanel::rangeOnShow(QString *error) const
+{
+    if (!chartHist->isZoomed())
+        return shownRange();
+    const auto [from, to] = chartHist->shownMoments();
+    return WithinMoments(shownRange(), from, to, error);
+}
+
+void HistoryPanel::makeReport()
+{
+    ReportSource source;
+    source.deviceName = m_shownName;
+    // The alarms are the device's own; a table opened from a file has none.
+    const bool own = cbHistArchive->currentIndex() == 0 && m_device > 0 &&
+                     m_device <= m_station.settings.CountUstr && m_shownName == chosenDeviceName();
+    source.device = own ? m_device : 0;
+    source.stationDir = m_station.ProgDir();
+    source.archiveDir = m_station.settings.PathArh;
+    std::tie(source.from, source.to) =
+        m_askedRange && !chartHist->isZoomed() ? *m_askedRange : chartHist->shownMoments();
+    QString error;
+    source.range = rangeOnShow(&error);
+    ReportData data;
+    if (!error.isEmpty() || !LoadReportData(source, Clock::now(), &data, &error)) {
+        ShowError(error);
+        return;
+    }
+    OpenReportPreview(this, std::move(data));
 }
 
 void HistoryPanel::savePicture()

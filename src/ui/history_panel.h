@@ -5,6 +5,9 @@
 
 #include <QWidget>
 
+#include <optional>
+#include <utility>
+
 class QComboBox;
 class QDateTimeEdit;
 class QFileSystemWatcher;
@@ -62,6 +65,7 @@ public:
     QPushButton *btnHistCsv;
     QPushButton *btnHistCsvMachine;
     QPushButton *btnHistPicture;
+    QPushButton *btnHistReport;
     QLabel *stHistShown;
     QLabel *stHistCursor;
     RangeChartWidget *chartHist;
@@ -85,6 +89,9 @@ private:
     void showRecords(const HistoryRange &range, const QString &what);
     void exportCsv(bool machine);
     void savePicture();
+    void makeReport();
+    // The records on show: after a zoom only those in the chart's window.
+    HistoryRange rangeOnShow(QString *error) const;
     void openTableFile();
     QString chosenNamePart() const;
     QString chosenDeviceName() const;
@@ -98,6 +105,9 @@ private:
     bool m_stale = true;
     bool m_loading = false;
     QString m_shownName; // the device or file whose records are on show
+    // The range asked for when one is on show ("с ... по ...", the last hours), which a
+    // report of the whole chart covers rather than its first and last records.
+    std::optional<std::pair<WallSeconds, WallSeconds>> m_askedRange;
     // The "from" and "to" last offered: the last day up to the archive's last record.
     QDateTime m_offeredFrom;
     QDateTime m_offeredTo;

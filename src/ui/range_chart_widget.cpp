@@ -29,33 +29,8 @@ constexpr int TickLength = 3;
 constexpr qreal LineWidth = 1.5;
 constexpr double ShortestWindow = 10.0; // seconds
 constexpr int TimeLabelWidth = 90;      // pixels a time label may take
-const QColor GridColor(0xe0, 0xe0, 0xe0);
 const QColor FrameColor(0x80, 0x80, 0x80);
 const QColor CursorColor(0x30, 0x60, 0xc0);
-
-// Round steps of the time axis, in seconds.
-constexpr std::array<double, 21> TimeSteps = {1,     2,     5,     10,     15,     30,     60,
-                                              120,   300,   600,   900,    1800,   3600,   7200,
-                                              10800, 21600, 43200, 86400., 172800, 604800, 2592000};
-
-double TimeStep(double span, int maxTicks)
-{
-    for (double step : TimeSteps) {
-        if (span / step <= maxTicks)
-            return step;
-    }
-    return TimeSteps.back() * std::ceil(span / maxTicks / TimeSteps.back());
-}
-
-// The automatic value axis: the measurements' span with a margin, a flat line widened.
-ChartRange AxisOver(const ValueSpan &span)
-{
-    if (span.empty)
-        return {0.0, 1.0};
-    const double margin =
-        std::max((span.max - span.min) * 0.05, std::max(1.0, std::abs(span.max)) * 0.01);
-    return {span.min - margin, span.max + margin};
-}
 
 QString ValueText(double value)
 {
@@ -195,7 +170,7 @@ QVector<ChartPoint> RangeChartWidget::visiblePoints(int columns, ChartRange *val
         span.max = span.empty ? value : std::max(span.max, value);
         span.empty = false;
     }
-    *values = m_valueFixed ? m_values : AxisOver(span);
+    *values = m_valueFixed ? m_values : ValueAxisOver(span);
     const auto read = [&](int k) {
         return ChartRecord{m_series.values.at(chosen.at(k)), QString()};
     };
@@ -253,29 +228,7 @@ void RangeChartWidget::drawValueAxis(QPainter &painter, const QRect &plot,
 
 void RangeChartWidget::drawTimeAxis(QPainter &painter, const QRect &plot) const
 {
-    const QPen textPen = painter.pen();
-    const int textHeight = fontMetrics().height();
-    const double span = m_to - m_from;
-    const double step = TimeStep(span, std::max(1, plot.width() / TimeLabelWidth));
-    const QString timeFormat = step < 60 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
-    QDate lastDate;
-    for (double tick = std::ceil(m_from / step) * step; tick <= m_to; tick += step) {
-        const int x = qRound(plot.left() + (tick - m_from) * plot.width() / span);
-        painter.setPen(GridColor);
-        painter.drawLine(x, plot.top(), x, plot.bottom());
-        painter.setPen(textPen);
-        painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + TickLength);
-        const QDateTime moment = FromWallSeconds(WallSeconds(tick));
-        const QRect timeRect(x - TimeLabelWidth / 2, plot.bottom() + Gap, TimeLabelWidth,
-                             textHeight);
-        if (step < 86400)
-            painter.drawText(timeRect, Qt::AlignCenter, moment.toString(timeFormat));
-        if (moment.date() != lastDate) {
-            painter.drawText(timeRect.translated(0, step < 86400 ? textHeight : 0), Qt::AlignCenter,
-                             moment.toString(QStringLiteral("dd.MM.yyyy")));
-            lastDate = moment.date();
-        }
-    }
+    DrawTimeTicks(painter, plot, m_from, m_to, TimeLabelWidth);
 }
 
 void RangeChartWidget::drawLine(QPainter &painter, const QRect &plot,

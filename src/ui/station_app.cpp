@@ -52,6 +52,7 @@ int RunStation(const QString &progDir, int splashMs)
     if (!formMain.FormShow())
         return 0;
     StationPublisher publisher(station, formMain.cycle());
+    publisher.watch(formMain.alarms());
     publisher.start();
     return QApplication::exec();
 }

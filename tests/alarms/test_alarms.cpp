@@ -6,6 +6,7 @@
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "alarms/alarm_command.h"
+#include "alarms/alarm_entries.h"
 #include "alarms/alarm_history.h"
 #include "alarms/alarm_monitor.h"
 #include "alarms/alarm_settings.h"
@@ -178,6 +179,67 @@ private Q_SLOTS:
         QVERIFY(!ReadDeviceAlarms(IniFile(s->configPath()), 1).any());
     }
 
+    // The settings page's entries: either separator, an empty limit is none, what the page
+    // shows reads back as the setting it came from, and a wrong entry is refused whole.
+    void pageEntries_data()
+    {
+        QTest::addColumn<QStringList>("fields"); // high, low, deadband, delay, no link
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("taken"); // the file's keys written from what was taken
+        QTest::newRow("separators") << QStringList{"1043,5", " -20.25 ", "0.5", "10", "3"} << ""
+                                    << "AlarmHigh=1043.5;AlarmLow=-20.25;AlarmDeadband=0.5;"
+                                       "AlarmDelay=10;AlarmNoLink=3";
+        QTest::newRow("all empty") << QStringList{"", "", "", "", ""} << ""
+                                   << "";
+        QTest::newRow("equal limits") << QStringList{"20", "20", "0", "0", "0"} << ""
+                                      << "AlarmHigh=20;AlarmLow=20";
+        QTest::newRow("low alone") << QStringList{"", "1e3", "0", "0", "0"} << ""
+                                   << "AlarmLow=1000";
+        QTest::newRow("infinite") << QStringList{"inf", "", "0", "0", "0"}
+                                  << "Неверное значение верхней границы сигнализации"
+                                  << "";
+        QTest::newRow("low not a number") << QStringList{"", "20;5", "0", "0", "0"}
+                                          << "Неверное значение нижней границы сигнализации"
+                                          << "";
+        QTest::newRow("deadband") << QStringList{"", "", "x", "0", "0"}
+                                  << "Неверное значение зоны возврата сигнализации"
+                                  << "";
+        QTest::newRow("delay fraction")
+            << QStringList{"", "", "0", "1,5", "0"}
+            << "Значение задержки сигнализации должно быть в диапазоне 0...86400 сек"
+            << "";
+        QTest::newRow("no link negative")
+            << QStringList{"", "", "0", "0", "-3"}
+            << "Число опросов без ответа должно быть в диапазоне 0...86400"
+            << "";
+    }
+
+    void pageEntries()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, refusal);
+        QFETCH(QString, taken);
+        const AlarmEntries entries{fields[0], fields[1], fields[2], fields[3], fields[4], false};
+        DeviceAlarmSettings settings;
+        settings.AlarmBreak = true; // untouched by a refusal
+        QCOMPARE(ParseAlarmEntries(entries, &settings), refusal);
+        if (!refusal.isEmpty()) {
+            QVERIFY(settings.AlarmBreak);
+            return;
+        }
+        auto s = station({});
+        QVERIFY(WriteDeviceAlarms(s->ini, 1, settings));
+        QStringList keys;
+        for (const QString &key : s->ini.keys(QStringLiteral("ZELTAR1")))
+            if (key.startsWith(QStringLiteral("Alarm")))
+                keys.append(key + '=' + s->ini.value(QStringLiteral("ZELTAR1"), key).value());
+        QCOMPARE(keys.join(';'), taken);
+        // Shown again, the page gives back the same settings.
+        DeviceAlarmSettings again;
+        QCOMPARE(ParseAlarmEntries(EntriesFromAlarms(settings), &again), QString());
+        QCOMPARE(again, settings);
+    }
+
     // High and low with delay and deadband through every state: a stray reading raises
     // nothing, a poll without a measurement neither raises nor returns, a return inside the
     // deadband is no return; acknowledged before or after the return.
@@ -309,6 +371,7 @@ private Q_SLOTS:
         AlarmMonitor monitor(*s);
         monitor.load();
         QCOMPARE(monitor.condition(1, AlarmKind::High).state, AlarmState::Acknowledged);
+        QCOMPARE(monitor.condition(1, AlarmKind::High).raised, Start);
         QCOMPARE(monitor.condition(1, AlarmKind::Break).state, AlarmState::Returned);
         monitor.takePoll(1, Measured(1043.2f), Start.addSecs(3));
         QCOMPARE(historyCsv(*s).size(), 5); // nothing told again
@@ -392,6 +455,9 @@ private Q_SLOTS:
         missing.run(AlarmEvent());
         QVERIFY(test::WaitUntil([&] { return missing.running() == 0; }, 5000));
         QCOMPARE(missed.size(), 1);
+        QCOMPARE(missed[0][0].toString(), "Команда оповещения не запустилась: программа " +
+                                              m_dir->filePath("no-such-program") +
+                                              " не найдена или не запускается");
     }
 
     // [ALARMS] mail keys: mail is on only with a server and an address; a wrong key is one

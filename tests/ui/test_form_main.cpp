@@ -5,10 +5,15 @@
 #include "acquisition/archive_table.h"
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
+#include "config/ini_file.h"
 #include "core/clock.h"
 #include "core/single_instance.h"
 #include "message_recorder.h"
 #include "sim_process.h"
+#include "ui/alarm_history_panel.h"
+#include "ui/alarm_list_model.h"
+#include "ui/alarms_panel.h"
 #include "ui/archive_table_model.h"
 #include "ui/chart_page.h"
 #include "ui/chart_widget.h"
@@ -16,11 +21,16 @@
 #include "ui/form_main.h"
 #include "ui/station_app.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -481,6 +491,144 @@ private Q_SLOTS:
         form.btnReadArh->click();
         QTRY_VERIFY_WITH_TIMEOUT(form.btnReadArh->isEnabled(), 20000);
         QVERIFY(!form.ArhPribView);
+    }
+
+    // Device 1 answers above its high limit, device 3 not at all: both alarms reach the list,
+    // the tree, the status bar, the sound and the journal; F8 acknowledges the selected one,
+    // Shift+F8 the rest; the history shows every change and exports it; a restart keeps them.
+    void alarmsInTheWindow()
+    {
+        test::SimProcess sim({"--addr", "1", "--value", "1043.2"});
+        QVERIFY(sim.start());
+        writeIni(threeDevices(false, sim.portPath())
+                     .replace(QStringLiteral("00000000;\n"),
+                              QStringLiteral("00000000;\nAlarmHigh=1000\n"))
+                     .replace(QStringLiteral("PribAdr=3\n"),
+                              QStringLiteral("PribAdr=3\nAlarmNoLink=1\n")));
+        const QString csv = dir() + QStringLiteral("/тревоги.csv");
+        {
+            Station station(dir());
+            FormMain form(station);
+            form.show();
+            QApplication::setActiveWindow(&form);
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            QVERIFY(form.FormShow());
+            QCOMPARE(visibleTabs(form), (QStringList{"tsProgJournal", "tsAlarms"}));
+            AlarmsPanel *panel = form.tsAlarms;
+            QSignalSpy sounds(panel, &AlarmsPanel::soundPlayed);
+
+            form.btnStart->click();
+            form.cycle().timerSysTimer(); // device 1
+            QTRY_VERIFY(!form.cycle().isBusy());
+            form.cycle().timerSysTimer(); // device 3, silent
+            QTRY_VERIFY_WITH_TIMEOUT(!form.cycle().isBusy(), 10000);
+            form.btnStop->click();
+
+            const auto rowTexts = [panel](int row) {
+                QStringList texts;
+                for (int c = 0; c < panel->AlarmList->columnCount(); ++c)
+                    texts.append(panel->AlarmList->index(row, c).data().toString());
+                return texts;
+            };
+            QCOMPARE(panel->AlarmList->rowCount(), 2);
+            const int high = panel->AlarmList->alarmAt(0).device == 1 ? 0 : 1;
+            QCOMPARE(rowTexts(high),
+                     (QStringList{"01.03.2024 10:15:00", "Печь 1", "Выше верхней границы", "1043,2",
+                                  "1000", "Активна"}));
+            QCOMPARE(rowTexts(1 - high).at(2), QStringLiteral("Нет связи"));
+            QVERIFY(panel->AlarmList->index(high, 0).data(Qt::FontRole).value<QFont>().bold());
+            QCOMPARE(sounds.count(), 2);
+            QVERIFY(journalMessages(station).contains(
+                QStringLiteral("Тревога: Печь 1 — значение 1043,2 выше 1000")));
+            QList<bool> marks;
+            for (int n = 1; n <= 3; ++n)
+                marks.append(
+                    form.twData->topLevelItem(n)->data(0, FormMain::AlarmMarkRole).toBool());
+            QCOMPARE(marks, (QList<bool>{true, false, true}));
+            QVERIFY(form.stAlarmCount->isVisible());
+            QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 2"));
+
+            // F8 on the row clicked; the other row still waits.
+            clickNode(form, 1);
+            form.PageControl1->setCurrentWidget(panel);
+            QCOMPARE(panel->AlarmHistory->gridAlarmHist->rowCount(), 2); // the last day, at once
+            QTableView *grid = panel->gridAlarms;
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(panel->AlarmList->index(high, 1)).center());
+            QTest::keyClick(grid, Qt::Key_F8);
+            const auto states = [panel] {
+                QStringList texts;
+                for (int row = 0; row < panel->AlarmList->rowCount(); ++row)
+                    texts.append(panel->AlarmList->index(row, 5).data().toString());
+                return texts;
+            };
+            QStringList expected{"Активна", "Активна"};
+            expected[high] = QStringLiteral("Квитирована");
+            QCOMPARE(states(), expected);
+            QVERIFY(!panel->AlarmList->index(high, 0).data(Qt::FontRole).value<QFont>().bold());
+            // Device 3 answers again before its alarm is acknowledged.
+            DevicePollState answer;
+            answer.PribZnac = 50;
+            form.alarms().takePoll(3, answer, Clock::now());
+            expected[1 - high] = QStringLiteral("Вернулась, не квитирована");
+            QCOMPARE(states(), expected);
+            QCOMPARE(panel->AlarmList->index(1 - high, 0).data(Qt::ForegroundRole).value<QColor>(),
+                     QColor(Qt::darkRed));
+            QVERIFY(!form.twData->topLevelItem(3)->data(0, FormMain::AlarmMarkRole).toBool());
+            QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 1"));
+            // From another page, by the key the tooltip names: the returned alarm leaves the
+            // list, the acknowledged one stays while it is active.
+            form.PageControl1->setCurrentWidget(form.tsCurrentData);
+            QVERIFY(panel->btnAlarmAckAll->toolTip().contains(QStringLiteral("Shift+F8")));
+            QTest::keyClick(form.PageControl1, Qt::Key_F8, Qt::ShiftModifier);
+            QCOMPARE(states(), QStringList{"Квитирована"});
+            QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 1"));
+            QVERIFY(!panel->btnAlarmAckAll->isEnabled());
+
+            // The sound is switched off, and stays off.
+            panel->actAlarmSound->trigger();
+            QCOMPARE(IniFile(station.configPath()).readInteger("ALARMS", "Sound", 1), 0);
+
+            AlarmHistoryPanel *history = panel->AlarmHistory;
+            history->btnAlarmHistDay->click();
+            QCOMPARE(history->gridAlarmHist->rowCount(), 5);
+            QCOMPARE(history->gridAlarmHist->item(0, 5)->text(), QStringLiteral("Тревога"));
+            QCOMPARE(history->gridAlarmHist->item(3, 5)->text(), QStringLiteral("Норма"));
+            QCOMPARE(history->gridAlarmHist->item(4, 4)->text(), QStringLiteral("Нет связи"));
+            FileDialogs::setNextFileName(csv);
+            history->btnAlarmHistCsv->click();
+            QCOMPARE(history->stAlarmHist->text(), QStringLiteral("Записано 5 зап. в тревоги.csv"));
+            // A file that cannot be made is told, and nothing else changes.
+            const QString nowhere = dir() + QStringLiteral("/нет такой папки/тревоги.csv");
+            FileDialogs::setNextFileName(nowhere);
+            history->btnAlarmHistCsv->click();
+            QCOMPARE(m_messages->lastText(), QStringLiteral("Не могу создать файл ") + nowhere);
+            QCOMPARE(m_messages->messages().last().icon, MessageIcon::Error);
+            // An unreadable history is told too, and shows nothing.
+            QFile table(station.settings.PathArh + QStringLiteral("Alarms.dbf"));
+            QVERIFY(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            table.write("not a table");
+            table.close();
+            history->btnAlarmHistShow->click();
+            QCOMPARE(history->gridAlarmHist->rowCount(), 0);
+            QCOMPARE(m_messages->messages().size(), 2);
+        }
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 7); // written before the table was spoilt
+        QCOMPARE(lines.at(0), QByteArray("date,time,device,name,kind,state,value,limit\r"));
+        QVERIFY(lines.contains("01.03.2024,10:15:00,1,Печь 1,high,active,1043.2,1000\r"));
+
+        // A restart shows the alarms kept, with the moments they were raised, and no sound.
+        Station station(dir());
+        FormMain form(station);
+        QVERIFY(form.FormShow());
+        QCOMPARE(form.tsAlarms->AlarmList->rowCount(), 1);
+        QCOMPARE(form.tsAlarms->AlarmList->index(0, 0).data().toString(),
+                 QStringLiteral("01.03.2024 10:15:00"));
+        QVERIFY(!form.tsAlarms->actAlarmSound->isChecked());
+        QCOMPARE(form.stAlarmCount->text(), QStringLiteral("Активных тревог: 1"));
     }
 
     void settingsWindowFromTheToolbar()

@@ -7,6 +7,7 @@
 #include "core/clock.h"
 #include "message_recorder.h"
 #include "sim_process.h"
+#include "ui/alarm_page.h"
 #include "ui/chart_widget.h"
 #include "ui/file_dialogs.h"
 #include "ui/form_info_ustr.h"
@@ -116,6 +117,7 @@ private:
                                   "[ZELTAR1]\nPribName=Печь 1\nPribVkl=1\nPribPort=1\n"
                                   "PribBaud=2\nPribAdr=1\nPribType=3\nPribDiap=4\n"
                                   "PribUst=00000100;00000020;00000000;00000000;\n"
+                                  "AlarmHigh=1000\n"
                                   "PribPoint=2\nPoint1=01;001:00;00000050;\n"
                                   "Point2=02;002:30;000012,5;\n"
                                   "[ZELTAR2]\nPribName=Котёл\nPribVkl=0\nPribPort=2\n"
@@ -214,7 +216,8 @@ private Q_SLOTS:
         m_form->editTimeOpr->setText(QStringLiteral("7"));
         select(1);
         QCOMPARE(m_form->selectedNode(), 1);
-        QCOMPARE(visibleTabs(*m_form), (QStringList{"tabNastrPrib", "tabNastrReg"}));
+        QCOMPARE(visibleTabs(*m_form),
+                 (QStringList{"tabNastrPrib", "tabNastrReg", "tabNastrAlarm"}));
         QCOMPARE(m_station->settings.TimeOpr, 7);
         QCOMPARE(savedFile().readInteger("MAIN", "TimeOpr", 0), 7);
         QCOMPARE(m_messages->messages().size(), 1);
@@ -499,6 +502,40 @@ private Q_SLOTS:
         QVERIFY(m_messages->texts().isEmpty());
     }
 
+    // The alarm page shows the device's keys and writes only what was changed, at the end of
+    // the device's section; a device without alarms keeps a section without alarm keys.
+    void alarmPageWritesTheStationKeys()
+    {
+        start();
+        select(1);
+        AlarmPage *page = m_form->tabNastrAlarm;
+        QCOMPARE(page->editAlarmHigh->text(), QStringLiteral("1000"));
+        QVERIFY(page->editAlarmLow->text().isEmpty());
+        QCOMPARE(page->editAlarmNoLink->text(), QStringLiteral("0"));
+        page->editAlarmHigh->setText(QStringLiteral("1043.25"));
+        page->editAlarmLow->setText(QStringLiteral("20,5"));
+        page->editAlarmDelay->setText(QStringLiteral("10"));
+        page->checkAlarmBreak->setChecked(true);
+        select(2);
+        select(0);
+        const QString text = QString::fromUtf8(ReadBytes(m_station->configPath()));
+        QVERIFY(text.contains(QStringLiteral("AlarmHigh=1043.25\r\n")) ||
+                text.contains(QStringLiteral("AlarmHigh=1043.25\n")));
+        const QString device1 = text.section(QStringLiteral("[ZELTAR1]"), 1).section('[', 0, 0);
+        QVERIFY2(device1.trimmed().endsWith(
+                     QStringLiteral("AlarmLow=20.5\nAlarmDelay=10\nAlarmBreak=1")),
+                 qPrintable(device1));
+        QVERIFY(!text.section(QStringLiteral("[ZELTAR2]"), 1).contains(QStringLiteral("Alarm")));
+        select(1);
+        QCOMPARE(page->editAlarmLow->text(), QStringLiteral("20,5"));
+
+        // Emptied, a limit is off and keeps its key with no value.
+        page->editAlarmHigh->clear();
+        QVERIFY(m_form->close());
+        QCOMPARE(savedFile().value("ZELTAR1", "AlarmHigh"), std::optional<QString>(QString()));
+        QVERIFY(m_messages->messages().isEmpty());
+    }
+
     void settingsReadAndWriteAgainstTheSimulator()
     {
         SimProcess sim;
@@ -509,6 +546,8 @@ private Q_SLOTS:
         // Name and polling flag are the station's: the read leaves them as typed.
         m_form->pages()->editNamePrib->setText(QStringLiteral("Печь 9"));
         m_form->pages()->cbVkl->setChecked(false);
+        // So are the alarms.
+        m_form->tabNastrAlarm->editAlarmHigh->setText(QStringLiteral("900"));
 
         // While busy only the animation stays in colour, and the window cannot be closed.
         QList<bool> whileBusy;
@@ -532,6 +571,7 @@ private Q_SLOTS:
         QCOMPARE(m_station->table.device(1).PribUst1, 70.0f);
         QCOMPARE(m_form->pages()->editNamePrib->text(), QStringLiteral("Печь 9"));
         QVERIFY(!m_form->pages()->cbVkl->isChecked());
+        QCOMPARE(m_form->tabNastrAlarm->editAlarmHigh->text(), QStringLiteral("900"));
         // The instrument's clock, read with the settings, runs on the PC's own.
         QVERIFY(m_form->pages()->DateEdit->text().endsWith(QDate::currentDate().toString("yyyy")));
 
@@ -734,6 +774,26 @@ private Q_SLOTS:
             << 1 << "editPribPeriodArh"
             << "1001"
             << "Значение периода архивирования должно быть в диапазоне 0...1000 сек";
+        // The alarm page's checks; device 1 has a high limit of 1000.
+        QTest::newRow("alarm high") << 1 << "editAlarmHigh"
+                                    << "10o0"
+                                    << "Неверное значение верхней границы сигнализации";
+        QTest::newRow("alarm low above high")
+            << 1 << "editAlarmLow"
+            << "1000.5"
+            << "Нижняя граница сигнализации не может быть выше верхней";
+        QTest::newRow("alarm deadband") << 1 << "editAlarmDeadband"
+                                        << "-1"
+                                        << "Значение зоны возврата сигнализации не может быть "
+                                           "меньше 0";
+        QTest::newRow("alarm delay")
+            << 1 << "editAlarmDelay"
+            << "86401"
+            << "Значение задержки сигнализации должно быть в диапазоне 0...86400 сек";
+        QTest::newRow("alarm no link") << 1 << "editAlarmNoLink"
+                                       << "2,5"
+                                       << "Число опросов без ответа должно быть в диапазоне "
+                                          "0...86400";
     }
 
     void refusedNodeChangeKeepsTheTreeWithThePages()

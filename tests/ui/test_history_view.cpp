@@ -1,6 +1,6 @@
 // The history page of the main window, driven by mouse as an operator does: a device, an
 // earlier period, the last day across periods, zoom and readout on the range chart, the
-// exports and the way back to the live view.
+// exports, the report's print preview and the way back to the live view.
 #include "../history/history_tables.h"
 #include "acquisition/station.h"
 #include "core/clock.h"
@@ -17,6 +17,9 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
@@ -226,8 +229,27 @@ private Q_SLOTS:
         const QString title =
             QStringLiteral("Печь 1: %1 – %2").arg(WallText(shownFrom), WallText(shownTo));
         QCOMPARE(QString::fromUtf8(svg.readAll()).count(title), 2); // drawn, and its <title>
+        // The report opens in a print preview over the window: of the zoomed chart its
+        // window, of the whole chart the range asked for.
+        const auto reportTitle = [&]() -> QString {
+            QTest::mouseClick(history->btnHistReport, Qt::LeftButton);
+            auto *preview = form.findChild<QPrintPreviewDialog *>("FormReportPreview");
+            auto *pages = preview ? preview->findChild<QPrintPreviewWidget *>() : nullptr;
+            if (!pages ||
+                !QTest::qWaitFor([&] { return preview->isVisible() && pages->pageCount() >= 1; }))
+                return QStringLiteral("no preview");
+            const QString shown = preview->windowTitle();
+            const bool a4 = preview->printer()->pageLayout().pageSize().id() == QPageSize::A4;
+            preview->close();
+            if (!QTest::qWaitFor([&] { return !form.findChild<QPrintPreviewDialog *>(); }))
+                return QStringLiteral("not closed");
+            return a4 ? shown : QStringLiteral("not A4");
+        };
+        QCOMPARE(reportTitle(), QStringLiteral("Отчёт по прибору ") + title);
         QTest::mouseClick(history->btnHistReset, Qt::LeftButton);
         QVERIFY(!chart->isZoomed());
+        QCOMPARE(reportTitle(), QStringLiteral("Отчёт по прибору Печь 1: 08.12.2026 10:30:00 – "
+                                               "09.12.2026 10:30:00"));
 
         // Exports of what is on show: both CSV forms and the chart as PNG and SVG.
         const QString csv = m_dir.filePath("day.csv");

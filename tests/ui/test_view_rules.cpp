@@ -1,5 +1,6 @@
 #include "acquisition/archive_layout.h"
 #include "acquisition/archive_table.h"
+#include "ui/archive_table_model.h"
 #include "ui/chart_fill.h"
 #include "ui/chart_settings.h"
 #include "ui/current_view.h"
@@ -7,6 +8,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "../history/history_tables.h"
 
 using namespace zeltar;
 
@@ -163,22 +166,39 @@ void TestViewRules::chartReadsOpenTable()
     ArchiveTable writer;
     QVERIFY(writer.open(path, ArchiveTable::Mode::Append));
     writer.setSyncOnAppend(false);
-    const QVector<float> values = {10, 100000, 20, 30, 40, 50};
-    for (int i = 0; i < values.size(); ++i) {
+    const auto append = [&](int i, float value) {
         ArchiveRecord record;
-        record.time = QStringLiteral("07:40:0%1").arg(i);
-        record.znac = values.at(i);
-        QVERIFY(writer.appendRecord(record));
-    }
+        record.time = QStringLiteral("07:40:%1").arg(i, 2, 10, QLatin1Char('0'));
+        record.znac = value;
+        return writer.appendRecord(record);
+    };
+    const QVector<float> values = {10, 100000, 20, 30, 40, 50};
+    for (int i = 0; i < values.size(); ++i)
+        QVERIFY(append(i, values.at(i)));
 
-    ArchiveTable table;
-    QVERIFY(table.open(path, ArchiveTable::Mode::Read));
-    const QVector<ChartPoint> points = ArchiveChartPoints(table, 5, 300);
+    ArchiveTableModel model;
+    QVERIFY(model.setTable(path));
+    QVector<ChartPoint> points = ArchiveChartPoints(model, 5, 300);
     QCOMPARE(Xs(points), Range(2, 6));
     QCOMPARE(Ys(points), (QVector<double>{300, 20, 30, 40, 50}));
     QCOMPARE(Colors(points), (QVector<QColor>{Black, Black, Red, Red, Red}));
     QCOMPARE(points.at(0).label, QStringLiteral("07:40:01"));
     QCOMPARE(points.at(4).label, QStringLiteral("07:40:05"));
+
+    // A record that another dBase program marked deleted is on neither the grid nor the
+    // chart, when the table is opened and when records come in after it.
+    QVERIFY(MarkDeleted(path, 3));
+    QVERIFY(model.setTable(path));
+    QCOMPARE(model.recordCount(), 5);
+    QCOMPARE(model.index(3, 2).data().toString(), QStringLiteral("40"));
+    points = ArchiveChartPoints(model, 5, 300);
+    QCOMPARE(Ys(points), (QVector<double>{10, 300, 20, 40, 50}));
+    QCOMPARE(points.at(3).label, QStringLiteral("07:40:04"));
+    QVERIFY(append(6, 60) && append(7, 70));
+    QVERIFY(MarkDeleted(path, 6));
+    QCOMPARE(model.refresh(), 6);
+    QCOMPARE(model.index(5, 2).data().toString(), QStringLiteral("70"));
+    QCOMPARE(Ys(ArchiveChartPoints(model, 2, 300)), (QVector<double>{50, 70}));
 }
 
 void TestViewRules::downloadedChartKeepsValuesAndColoursAroundMarks()

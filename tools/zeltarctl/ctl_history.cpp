@@ -2,8 +2,10 @@
 
 #include "alarms/alarm_history.h"
 #include "config/configuration.h"
+#include "core/clock.h"
 #include "history/archive_index.h"
 #include "history/csv_export.h"
+#include "report/report_document.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,6 +99,34 @@ bool ParseHistoryOptions(const Invocation &invocation, const QStringList &allowe
     return true;
 }
 
+// The records of the device the options name within their range; ExitOk, or the exit code
+// of what failed with its message written.
+int DeviceRange(const Invocation &invocation, const HistoryOptions &options,
+                const StationArchive &archive, HistoryRange *range, QTextStream &err)
+{
+    if (options.device == 0) {
+        err << invocation.command << " needs --device N" << Qt::endl;
+        return ExitUsage;
+    }
+    const QString name = DeviceTablesName(archive, options.device, err);
+    if (name.isEmpty())
+        return ExitUsage;
+    ArchiveIndex index(archive.folder);
+    index.refresh();
+    *range = RangeOfTables(index.tablesOf(name), options.from, options.to);
+    // An export or report that lacked records without a word would pass for a complete one.
+    if (range->unreadable > 0) {
+        err << "zeltarctl: " << range->unreadable
+            << " record(s) in the range have a date or time that cannot be read (first in "
+            << QFileInfo(range->unreadableTable).fileName() << "); nothing written" << Qt::endl;
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+const QStringList RangeOptions = {QStringLiteral("--device"), QStringLiteral("--from"),
+                                  QStringLiteral("--to"), QStringLiteral("--output")};
+
 } // namespace
 
 int RunTablesCommand(const Invocation &invocation, QTextStream &out, QTextStream &err)
@@ -127,28 +157,12 @@ int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream
 {
     HistoryOptions options;
     StationArchive archive;
-    const QStringList allowed = {QStringLiteral("--device"), QStringLiteral("--from"),
-                                 QStringLiteral("--to"), QStringLiteral("--output")};
-    if (!ParseHistoryOptions(invocation, allowed, &options, err) ||
+    if (!ParseHistoryOptions(invocation, RangeOptions, &options, err) ||
         !LoadStationArchive(invocation.stationDir, &archive, err))
         return ExitUsage;
-    if (options.device == 0) {
-        err << "export needs --device N" << Qt::endl;
-        return ExitUsage;
-    }
-    const QString name = DeviceTablesName(archive, options.device, err);
-    if (name.isEmpty())
-        return ExitUsage;
-    ArchiveIndex index(archive.folder);
-    index.refresh();
-    const HistoryRange range = RangeOfTables(index.tablesOf(name), options.from, options.to);
-    // An export that lacked records without a word would pass for a complete one.
-    if (range.unreadable > 0) {
-        err << "zeltarctl: " << range.unreadable
-            << " record(s) in the range have a date or time that cannot be read (first in "
-            << QFileInfo(range.unreadableTable).fileName() << "); nothing exported" << Qt::endl;
-        return ExitFailed;
-    }
+    HistoryRange range;
+    if (const int failed = DeviceRange(invocation, options, archive, &range, err))
+        return failed;
 
     QString error;
     qint64 written = 0;
@@ -162,6 +176,36 @@ int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream
         written = ExportCsvFile(range, CsvForm::Machine, options.output, &error);
     }
     if (written < 0) {
+        err << "zeltarctl: " << error << Qt::endl;
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+int RunReportCommand(const Invocation &invocation, QTextStream &err)
+{
+    HistoryOptions options;
+    StationArchive archive;
+    if (!ParseHistoryOptions(invocation, RangeOptions, &options, err) ||
+        !LoadStationArchive(invocation.stationDir, &archive, err))
+        return ExitUsage;
+    if (options.output.isEmpty()) {
+        err << "report needs --output FILE.pdf" << Qt::endl;
+        return ExitUsage;
+    }
+    ReportSource source;
+    if (const int failed = DeviceRange(invocation, options, archive, &source.range, err))
+        return failed;
+    source.deviceName = archive.devices.device(options.device).PribName;
+    source.device = options.device;
+    source.stationDir = invocation.stationDir;
+    source.archiveDir = archive.folder;
+    source.from = options.from;
+    source.to = options.to;
+    ReportData data;
+    QString error;
+    if (!LoadReportData(source, Clock::now(), &data, &error) ||
+        !WriteReportPdf(data, options.output, &error)) {
         err << "zeltarctl: " << error << Qt::endl;
         return ExitFailed;
     }

@@ -14,6 +14,10 @@ int RunTablesCommand(const Invocation &invocation, QTextStream &out, QTextStream
 // tables within the range, as machine CSV on stdout or into FILE.
 int RunExportCommand(const Invocation &invocation, QTextStream &out, QTextStream &err);
 
+// `report [--from MOMENT] [--to MOMENT] --output FILE.pdf`: device N's report over the
+// range (its chart, statistics, alarms and table of hours or days) as a PDF.
+int RunReportCommand(const Invocation &invocation, QTextStream &err);
+
 // `alarms [--from MOMENT] [--to MOMENT]`: the alarm history of DIR's archive folder as CSV
 // on stdout (date,time,device,name,kind,state,value,limit).
 int RunAlarmsCommand(const Invocation &invocation, QTextStream &out, QTextStream &err);

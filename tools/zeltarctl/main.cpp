@@ -9,15 +9,18 @@
 #include "ctl_transactions.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 using namespace zeltar::ctl;
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
 
@@ -44,6 +47,19 @@ int main(int argc, char *argv[])
         return RunTablesCommand(invocation, out, err);
     if (command == QLatin1String("export"))
         return RunExportCommand(invocation, out, err);
+    if (command == QLatin1String("report")) {
+        // Only a report draws text, which needs the font database of a GUI application;
+        // every other command stays free of a display. The core application makes way for
+        // one, offscreen unless a platform was chosen.
+        app.reset();
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        // A report is a Russian document: decimal comma and Russian dates whatever the
+        // locale of the shell or service that runs it.
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        return RunReportCommand(invocation, err);
+    }
     if (command == QLatin1String("alarms"))
         return RunAlarmsCommand(invocation, out, err);
     if (!ResolveStationDevice(&invocation.link, err))
