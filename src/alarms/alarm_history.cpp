@@ -172,34 +172,25 @@ bool ReadAlarmRaises(const QString &pathArh, int device, WallSeconds from, WallS
                      QVector<AlarmEvent> *raises, QString *error)
 {
     raises->clear();
-    const QString path = AlarmHistoryPath(pathArh);
-    if (!QFileInfo::exists(path))
-        return true;
-    ArchiveTable table;
-    if (!table.open(path, ArchiveTable::Mode::Read)) {
-        *error = table.errorString();
+    QVector<AlarmHistoryRecord> records;
+    if (!ReadAlarmHistory(pathArh, from, to, &records, error))
         return false;
-    }
     RecordMomentReader moments;
     const QString raised = AlarmChangeWord(AlarmChange::Raised);
-    for (int i = 0; i < table.recordCount(); ++i) {
-        const std::optional<AlarmKind> kind = AlarmKindFromWord(table.readText(i, AlarmKindField));
-        if (table.readInt(i, AlarmDeviceField) != device || !kind ||
-            table.readText(i, AlarmStateField) != raised)
-            continue;
+    for (const AlarmHistoryRecord &record : records) {
+        const std::optional<AlarmKind> kind = AlarmKindFromWord(record.kind);
         const std::optional<WallSeconds> moment =
-            moments.read(table.readText(i, AlarmDataField).toLatin1(),
-                         table.readText(i, AlarmTimeField).toLatin1());
-        if (!moment || *moment < from || *moment > to)
+            moments.read(record.date.toLatin1(), record.time.toLatin1());
+        if (record.device != device || !kind || record.state != raised || !moment)
             continue;
         AlarmEvent event;
         event.moment = FromWallSeconds(*moment);
         event.device = device;
-        event.name = table.readText(i, AlarmNameField);
+        event.name = record.name;
         event.kind = *kind;
         event.change = AlarmChange::Raised;
-        event.value = OptionalNumber(table, i, AlarmValueField);
-        event.limit = OptionalNumber(table, i, AlarmLimitField);
+        event.value = record.value;
+        event.limit = record.limit;
         raises->append(event);
     }
     return true;
