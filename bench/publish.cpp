@@ -1,12 +1,16 @@
 // Measures publishing against a real mosquitto broker with 16 simulated instruments
 // (two lines of eight) polled at TimeOpr 1: the delay from the end of a device's poll to
 // a subscriber's receipt of its state, how late the polling timer's ticks come with the
-// broker up, stopped or hanging (and without publishing, for comparison), and the CPU of
-// the station's process. Prints its figures; asserts nothing.
+// broker up, stopped or hanging (and without publishing, for comparison), the same with
+// alarms on every device mailed to a mail server that hangs, and the CPU of the station's
+// process. Prints its figures; asserts nothing.
 // Usage: bench_publish [SECONDS per condition, default 20]
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
+#include "alarms/mail/alarm_mailer.h"
 #include "bench_tables.h"
+#include "config/ini_file.h"
 #include "mqtt_broker.h"
 #include "publish/station_publisher.h"
 #include "sim_process.h"
@@ -124,11 +128,34 @@ void WriteStation(const QString &dir, const QStringList &lines, const QString &m
     file.write(text.toUtf8());
 }
 
-// Polls for the given seconds with publishing to port (empty: no publishing).
-Run Poll(const QStringList &lines, const QString &port, int seconds)
+// Every alarm on for the 16 instruments (the high one raised at their first poll), mailed
+// to a server on mailPort.
+void WriteAlarms(const QString &dir, const QString &mailPort)
+{
+    IniFile ini(dir + QStringLiteral("/Zeltar.ini"));
+    DeviceAlarmSettings all;
+    all.AlarmHigh = 0;
+    all.AlarmLow = -100;
+    all.AlarmNoLink = 3;
+    all.AlarmBreak = true;
+    for (int n = 1; n <= 16; ++n)
+        WriteDeviceAlarms(ini, n, all);
+    ini.writeString(QStringLiteral("ALARMS"), QStringLiteral("SmtpHost"),
+                    QStringLiteral("127.0.0.1"));
+    ini.writeString(QStringLiteral("ALARMS"), QStringLiteral("SmtpPort"), mailPort);
+    ini.writeString(QStringLiteral("ALARMS"), QStringLiteral("MailTo"),
+                    QStringLiteral("shift@example.org"));
+}
+
+// Polls for the given seconds with publishing to port (empty: no publishing) and alarms
+// mailed to mailPort (empty: no alarms).
+Run Poll(const QStringList &lines, const QString &port, int seconds,
+         const QString &mailPort = QString())
 {
     QTemporaryDir dir;
     WriteStation(dir.path(), lines, port);
+    if (!mailPort.isEmpty())
+        WriteAlarms(dir.path(), mailPort);
     Station station(dir.path());
     station.journal.load(station.journalPath());
     station.loadConfiguration();
@@ -136,24 +163,26 @@ Run Poll(const QStringList &lines, const QString &port, int seconds)
     Run run;
     QObject::connect(&cycle, &PollingCycle::devicePolled,
                      [&](int n) { run.pollEnds[n].push_back(Clock::now()); });
-    // Each timeout of the polling timer noted before the cycle serves it: how late it comes
-    // against the one before, whether it starts a tick or is turned away by a busy one.
-    QTimer &timer = cycle.timerSys();
-    QObject::disconnect(&timer, &QTimer::timeout, &cycle, &PollingCycle::timerSysTimer);
-    Clock::time_point lastTimeout;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        const Clock::time_point now = Clock::now();
-        if (lastTimeout != Clock::time_point())
-            run.timerLateness.push_back(Ms(now - lastTimeout) - cycle.interval());
-        lastTimeout = now;
-    });
-    QObject::connect(&timer, &QTimer::timeout, &cycle, &PollingCycle::timerSysTimer);
     StationPublisher publisher(station, cycle);
     publisher.start();
+    AlarmMonitor alarms(station);
+    alarms.load();
+    publisher.watch(alarms);
+    QObject::connect(&cycle, &PollingCycle::devicePolled, &alarms, &AlarmMonitor::devicePolled);
 
     const double cpuStart = CpuSeconds();
     const Clock::time_point start = Clock::now();
     cycle.btnStartClick();
+    // Each timeout of the first line's polling timer (made by the start): how late it comes
+    // against the one before.
+    QTimer &timer = cycle.timerSys();
+    Clock::time_point lastTimeout;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const Clock::time_point now = Clock::now();
+        if (lastTimeout != Clock::time_point())
+            run.timerLateness.push_back(Ms(now - lastTimeout) - timer.interval());
+        lastTimeout = now;
+    });
     test::WaitUntil([] { return false; }, seconds * 1000);
     cycle.btnStopClick();
     test::WaitUntil([&] { return !station.state.OprBusy; }, 5000);
@@ -219,5 +248,12 @@ int main(int argc, char **argv)
     QTcpServer hanging; // takes connections and never answers
     hanging.listen(QHostAddress::LocalHost, 0);
     Report("broker hanging", Poll(lines, QString::number(hanging.serverPort()), seconds), seconds);
+
+    // Alarms raised on all 16 devices at their first poll: 16 mails that wait behind one the
+    // server never answers (the mailer's own time limit is a minute).
+    InstallAlarmMail();
+    const QString mailPort = QString::number(hanging.serverPort());
+    Report("no alarms", Poll(lines, QString(), seconds), seconds);
+    Report("alarms, mail server hanging", Poll(lines, QString(), seconds, mailPort), seconds);
     return 0;
 }

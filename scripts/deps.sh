@@ -6,6 +6,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev
     libshp-dev python3-dbfread
+    libcurl4-openssl-dev python3-aiosmtpd
     libbenchmark-dev
     clang libclang-rt-14-dev
     libmosquitto-dev mosquitto mosquitto-clients

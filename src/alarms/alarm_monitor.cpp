@@ -3,8 +3,12 @@
 #include "acquisition/station.h"
 #include "alarms/alarm_command.h"
 #include "alarms/alarm_history.h"
+#include "alarms/alarm_notifier.h"
 #include "alarms/alarm_state_file.h"
 #include "core/clock.h"
+
+#include <QCryptographicHash>
+#include <QFile>
 
 #include <algorithm>
 
@@ -17,7 +21,29 @@ QString StatePath(const Station &station)
     return station.ProgDir() + AlarmStateName;
 }
 
+AlarmMailerFactory &MailerFactory()
+{
+    static AlarmMailerFactory factory;
+    return factory;
+}
+
+// What tells one mail setting from another, without keeping the password itself.
+QByteArray MailDigest(const AlarmNotifySettings &s)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString &field :
+         {s.SmtpHost, QString::number(s.SmtpPort), QString::number(s.SmtpTls), s.SmtpUser,
+          s.SmtpPassword, s.MailFrom, s.MailTo.join(',')})
+        hash.addData((field + QLatin1Char('\n')).toUtf8());
+    return hash.result();
+}
+
 } // namespace
+
+void SetAlarmMailerFactory(AlarmMailerFactory factory)
+{
+    MailerFactory() = std::move(factory);
+}
 
 AlarmMonitor::AlarmMonitor(Station &station, QObject *parent) : QObject(parent), m_station(station)
 {}
@@ -46,12 +72,35 @@ void AlarmMonitor::load()
                 [this](const QString &text) { m_station.journal.AddProgMes(text); });
     }
 
+    takeMailSettings(notify);
+
     for (const KeptAlarm &kept : ReadAlarmState(StatePath(m_station))) {
         if (kept.device > count || kept.name != m_station.table.device(kept.device).PribName ||
             !RuleEnabled(kept.kind, settings(kept.device)))
             continue;
         conditionOf(kept.device, kept.kind) = kept.condition;
     }
+}
+
+void AlarmMonitor::takeMailSettings(const AlarmNotifySettings &notify)
+{
+    // Settings taken again unchanged keep the mailer, and the mails waiting in it.
+    const QByteArray digest = notify.mailWanted() ? MailDigest(notify) : QByteArray();
+    if (digest == m_mailDigest && (m_mailer || digest.isEmpty()))
+        return;
+    if (m_mailer)
+        m_mailer->retire(); // a mail on its way is abandoned; nothing waits for it
+    m_mailer = nullptr;
+    m_mailDigest = digest;
+    if (digest.isEmpty() || !MailerFactory())
+        return;
+    m_mailer = MailerFactory()(notify, this);
+    connect(m_mailer, &AlarmNotifier::journalLine, this,
+            [this](const QString &text) { m_station.journal.AddProgMes(text); });
+    if (!notify.SmtpPassword.isEmpty() &&
+        (QFile::permissions(m_station.configPath()) & QFileDevice::ReadOther))
+        m_station.journal.AddProgMes(QStringLiteral(
+            "Файл Zeltar.ini с паролем почты доступен для чтения всем пользователям"));
 }
 
 bool AlarmMonitor::configured() const
@@ -157,6 +206,8 @@ void AlarmMonitor::tell(int n, AlarmKind kind, AlarmChange change, const QDateTi
     }
     if (m_command)
         m_command->run(event);
+    if (m_mailer && change != AlarmChange::Acknowledged)
+        m_mailer->notify(event);
     Q_EMIT alarmChanged(event);
 }
 

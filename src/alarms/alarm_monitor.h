@@ -13,12 +13,14 @@
 namespace zeltar {
 
 class AlarmCommand;
+class AlarmNotifier;
 class Station;
 
 // The station's alarms: fed with every poll (connect PollingCycle::devicePolled to
 // devicePolled), it applies each device's rules, and tells every change in the journal,
 // the alarm history (Alarms.dbf in the archive folder), the kept state (Alarms.json in the
-// station folder) and the operator's command. With no rule set it does nothing at all.
+// station folder), the operator's command and, when [ALARMS] asks for it, mail (a raise and
+// a return each, not an acknowledgement). With no rule set it does nothing at all.
 class AlarmMonitor : public QObject
 {
     Q_OBJECT
@@ -51,6 +53,8 @@ public:
 
     // The operator's command, when [ALARMS] names one; null otherwise.
     AlarmCommand *command() const { return m_command; }
+    // The mailer, when [ALARMS] sets SmtpHost and MailTo and the program mails; null otherwise.
+    AlarmNotifier *mailer() const { return m_mailer; }
 
 Q_SIGNALS:
     void alarmChanged(const AlarmEvent &event);
@@ -59,11 +63,14 @@ private:
     AlarmCondition &conditionOf(int n, AlarmKind kind);
     void tell(int n, AlarmKind kind, AlarmChange change, const QDateTime &moment);
     void keepState();
+    void takeMailSettings(const AlarmNotifySettings &notify);
 
     Station &m_station;
     std::array<DeviceAlarmSettings, MaxDevices> m_settings{};
     std::array<std::array<AlarmCondition, 4>, MaxDevices> m_conditions{};
     AlarmCommand *m_command = nullptr;
+    AlarmNotifier *m_mailer = nullptr;
+    QByteArray m_mailDigest;       // of the settings m_mailer was made with
     bool m_historyFailing = false; // journaled; quiet until a record is written again
 };
 

@@ -64,6 +64,13 @@ QString AlarmKindWord(AlarmKind kind)
     return {};
 }
 
+QString AlarmKindPhrase(AlarmKind kind)
+{
+    static const std::array<const char *, 4> Phrases = {
+        "выше верхней границы", "ниже нижней границы", "нет связи", "обрыв датчика"};
+    return QString::fromUtf8(Phrases.at(static_cast<size_t>(kind)));
+}
+
 std::optional<AlarmKind> AlarmKindFromWord(const QString &word)
 {
     for (AlarmKind kind : AlarmKinds) {

@@ -4,6 +4,9 @@
 #include "config/ini_file.h"
 #include "core/number_text.h"
 
+#include <QRegularExpression>
+#include <QSysInfo>
+
 #include <cmath>
 
 namespace zeltar {
@@ -140,7 +143,54 @@ AlarmNotifySettings AlarmNotifySettings::read(const IniFile &ini, QStringList *e
     s.Command = ini.readString(NotifySection, QStringLiteral("Command"), QString());
     KeyReader reader(ini, NotifySection, errors);
     s.CommandTimeout = reader.integer(QStringLiteral("CommandTimeout"), 1, 3600, s.CommandTimeout);
+
+    auto text = [&](const char *key) {
+        return ini.readString(NotifySection, QLatin1String(key), QString());
+    };
+    auto fail = [&](const char *key) {
+        if (errors)
+            errors->append(NotifySection + QLatin1Char('/') + QLatin1String(key));
+    };
+    s.SmtpHost = text("SmtpHost");
+    // A wrong SmtpTls is no reason to send in the clear: no mail then.
+    const int tls = reader.integer(QStringLiteral("SmtpTls"), 0, 2, -1);
+    bool mailOff = tls < 0 && !text("SmtpTls").isEmpty();
+    s.SmtpTls = qMax(0, tls);
+    static const int DefaultPorts[] = {25, 587, 465};
+    s.SmtpPort = reader.integer(QStringLiteral("SmtpPort"), 1, 65535, DefaultPorts[s.SmtpTls]);
+    s.SmtpUser = text("SmtpUser");
+    s.SmtpPassword = text("SmtpPassword");
+    if (!s.SmtpPassword.isEmpty() && s.SmtpUser.isEmpty()) {
+        fail("SmtpPassword");
+        mailOff = true;
+    }
+    s.MailFrom = text("MailFrom");
+    if (s.MailFrom.isEmpty())
+        s.MailFrom = QStringLiteral("zeltar@") + QSysInfo::machineHostName();
+    else if (!MailAddressValid(s.MailFrom)) {
+        fail("MailFrom");
+        mailOff = true;
+    }
+    bool wrongTo = false;
+    for (const QString &part : text("MailTo").split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString address = part.trimmed();
+        if (MailAddressValid(address))
+            s.MailTo.append(address);
+        else if (!address.isEmpty())
+            wrongTo = true;
+    }
+    if (wrongTo)
+        fail("MailTo");
+    if (mailOff)
+        s.SmtpHost.clear();
     return s;
+}
+
+bool MailAddressValid(const QString &address)
+{
+    static const QRegularExpression plain(
+        QStringLiteral(R"(^[^\s<>()\[\],;:"@]+@[^\s<>()\[\],;:"@]+$)"));
+    return plain.match(address).hasMatch();
 }
 
 QString AlarmSettingsErrorLine(const QString &key)

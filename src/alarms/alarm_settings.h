@@ -54,14 +54,37 @@ bool WriteDeviceAlarms(IniFile &ini, int n, const DeviceAlarmSettings &settings)
 //     [ALARMS]
 //     Command=/usr/local/bin/alarm-message --to "shift leader"
 //     CommandTimeout=30   ; seconds before a command that has not ended is killed
+//     SmtpHost=mail.example.org      ; mail is sent when SmtpHost and MailTo are set
+//     SmtpPort=587        ; default 25, 587 or 465 by SmtpTls
+//     SmtpTls=1           ; 0 none, 1 STARTTLS, 2 TLS from the start (default 0)
+//     SmtpUser=zeltar     ; empty: no login
+//     SmtpPassword=...
+//     MailFrom=zeltar@example.org    ; default zeltar@ and the machine's host name
+//     MailTo=shift@example.org, chief@example.org
 struct AlarmNotifySettings
 {
     QString Command;
     int CommandTimeout = 30;
 
-    // Reads the section; a wrong timeout keeps the default and is named in errors.
+    QString SmtpHost;
+    int SmtpPort = 25;
+    int SmtpTls = 0;
+    QString SmtpUser;
+    QString SmtpPassword;
+    QString MailFrom;
+    QStringList MailTo;
+
+    // Whether alarms are mailed.
+    bool mailWanted() const { return !SmtpHost.isEmpty() && !MailTo.isEmpty(); }
+
+    // Reads the section. A wrong timeout or port keeps the default, a wrong address in MailTo
+    // is left out, and a wrong SmtpTls, MailFrom, or a password without a user, turns mail
+    // off; each is named in errors (never the password's value).
     static AlarmNotifySettings read(const IniFile &ini, QStringList *errors = nullptr);
 };
+
+// Whether the text is a plain mail address (local@domain, no name, no brackets).
+bool MailAddressValid(const QString &address);
 
 // The journal line for a setting that was not taken.
 QString AlarmSettingsErrorLine(const QString &key);

@@ -1,5 +1,6 @@
 #include "publish/state_message.h"
 
+#include "alarms/alarm_command.h"
 #include "config/config_json.h"
 #include "instrument/value_tables.h"
 
@@ -10,20 +11,6 @@
 
 namespace zeltar {
 
-namespace {
-
-// Local time with its offset always written out (+03:00, +00:00 rather than Z).
-QString TimeWithOffset(const QDateTime &time)
-{
-    const int offset = time.offsetFromUtc();
-    const int minutes = qAbs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-           QStringLiteral("%1%2:%3")
-               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
 // Discovery ids allow letters, digits, "_" and "-" only.
 QString DiscoveryId(const QString &clientId)
 {
@@ -31,7 +18,17 @@ QString DiscoveryId(const QString &clientId)
     return QString(clientId).replace(other, QStringLiteral("_"));
 }
 
-} // namespace
+QString DeviceDiscoveryId(const QString &clientId, int n)
+{
+    return QStringLiteral("%1_device%2").arg(DiscoveryId(clientId)).arg(n);
+}
+
+void InsertAvailability(QJsonObject &config, const QString &prefix)
+{
+    config.insert(QStringLiteral("availability_topic"), StatusTopic(prefix));
+    config.insert(QStringLiteral("payload_available"), QStringLiteral("online"));
+    config.insert(QStringLiteral("payload_not_available"), QStringLiteral("offline"));
+}
 
 QString StatusTopic(const QString &prefix)
 {
@@ -53,7 +50,7 @@ QByteArray StateMessage(int n, const QString &name, const QDateTime &time,
     QJsonObject state;
     state.insert(QStringLiteral("device"), n);
     state.insert(QStringLiteral("name"), name);
-    state.insert(QStringLiteral("time"), TimeWithOffset(time));
+    state.insert(QStringLiteral("time"), IsoTimeWithOffset(time));
     state.insert(QStringLiteral("value"), measured ? JsonNumber(poll.PribZnac) : QJsonValue());
     state.insert(QStringLiteral("nolink"), noLink);
     state.insert(QStringLiteral("break"), sensorBreak);
@@ -99,7 +96,7 @@ QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int 
                             const InstrumentSettings &instrument)
 {
     const QString id = DiscoveryId(clientId);
-    const QString uniqueId = QStringLiteral("%1_device%2").arg(id).arg(n);
+    const QString uniqueId = DeviceDiscoveryId(clientId, n);
     const QString stateTopic = StateTopic(prefix, n);
     QJsonObject device;
     device.insert(QStringLiteral("identifiers"), QJsonArray{uniqueId});
@@ -113,9 +110,7 @@ QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int 
     config.insert(QStringLiteral("state_topic"), stateTopic);
     config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.value }}"));
     config.insert(QStringLiteral("json_attributes_topic"), stateTopic);
-    config.insert(QStringLiteral("availability_topic"), StatusTopic(prefix));
-    config.insert(QStringLiteral("payload_available"), QStringLiteral("online"));
-    config.insert(QStringLiteral("payload_not_available"), QStringLiteral("offline"));
+    InsertAvailability(config, prefix);
     config.insert(QStringLiteral("state_class"), QStringLiteral("measurement"));
     if (MeasuresTemperature(instrument.PribType)) {
         config.insert(QStringLiteral("device_class"), QStringLiteral("temperature"));

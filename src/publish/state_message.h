@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 
 namespace zeltar {
@@ -29,5 +30,11 @@ QByteArray StationDiscoveryMessage(const QString &prefix, const QString &clientI
 QString DiscoveryTopic(const QString &clientId, int n);
 QByteArray DiscoveryMessage(const QString &prefix, const QString &clientId, int n,
                             const InstrumentSettings &device);
+
+// The ids discovery gives the station and device n's sensor (and so device n).
+QString DiscoveryId(const QString &clientId);
+QString DeviceDiscoveryId(const QString &clientId, int n);
+// The station's status as what makes a discovered entity available.
+void InsertAvailability(QJsonObject &config, const QString &prefix);
 
 } // namespace zeltar

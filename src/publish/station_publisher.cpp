@@ -2,7 +2,9 @@
 
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
 #include "core/clock.h"
+#include "publish/alarm_message.h"
 #include "publish/state_message.h"
 
 namespace zeltar {
@@ -88,8 +90,52 @@ bool StationPublisher::start()
                             true);
     else
         m_publisher.publish(StationDiscoveryTopic(m_settings.ClientId), QByteArray(), true);
+    m_started = true;
     withdrawUnpolled();
     return true;
+}
+
+void StationPublisher::watch(AlarmMonitor &monitor)
+{
+    m_alarms = &monitor;
+    connect(&monitor, &AlarmMonitor::alarmChanged, this, &StationPublisher::publishAlarm);
+}
+
+void StationPublisher::publishAlarm(const AlarmEvent &event)
+{
+    if (!m_started || !m_alarms)
+        return;
+    QMap<AlarmKind, AlarmState> alarms;
+    for (AlarmKind kind : AlarmKinds) {
+        if (RuleEnabled(kind, m_alarms->settings(event.device)))
+            alarms.insert(kind, m_alarms->condition(event.device, kind).state);
+    }
+    m_publisher.publish(AlarmTopic(m_settings.TopicPrefix, event.device),
+                        AlarmMessage(event, alarms), true);
+}
+
+void StationPublisher::announceOne(std::optional<QByteArray> &announced, const QString &topic,
+                                   QByteArray message)
+{
+    if (announced == message)
+        return;
+    m_publisher.publish(topic, message, true);
+    announced = std::move(message);
+}
+
+void StationPublisher::announce(int n, const InstrumentSettings *device)
+{
+    const QString &prefix = m_settings.TopicPrefix;
+    const QString &clientId = m_settings.ClientId;
+    const auto i = static_cast<size_t>(n - 1);
+    announceOne(m_announced.at(i), DiscoveryTopic(clientId, n),
+                device ? DiscoveryMessage(prefix, clientId, n, *device) : QByteArray());
+    for (AlarmKind kind : AlarmKinds) {
+        const bool on = device && m_alarms && RuleEnabled(kind, m_alarms->settings(n));
+        announceOne(m_alarmsAnnounced.at(i).at(static_cast<size_t>(kind)),
+                    AlarmDiscoveryTopic(clientId, n, kind),
+                    on ? AlarmDiscoveryMessage(prefix, clientId, n, kind) : QByteArray());
+    }
 }
 
 void StationPublisher::withdrawUnpolled()
@@ -97,28 +143,18 @@ void StationPublisher::withdrawUnpolled()
     for (int n = 1; n <= MaxDevices; ++n) {
         const bool polled = m_settings.Discovery && n <= m_station.settings.CountUstr &&
                             m_station.table.device(n).PribVkl != 0;
-        std::optional<QByteArray> &announced = m_announced.at(static_cast<size_t>(n - 1));
-        if (polled || (announced && announced->isEmpty()))
-            continue;
-        m_publisher.publish(DiscoveryTopic(m_settings.ClientId, n), QByteArray(), true);
-        announced = QByteArray();
+        if (!polled)
+            announce(n, nullptr);
     }
 }
 
 void StationPublisher::publishPoll(int n)
 {
     const InstrumentSettings &device = m_station.table.device(n);
-    const QString &prefix = m_settings.TopicPrefix;
-    if (m_settings.Discovery) {
-        // Again whenever it changes: a new name, another sensor type.
-        QByteArray discovery = DiscoveryMessage(prefix, m_settings.ClientId, n, device);
-        std::optional<QByteArray> &announced = m_announced.at(static_cast<size_t>(n - 1));
-        if (announced != discovery) {
-            m_publisher.publish(DiscoveryTopic(m_settings.ClientId, n), discovery, true);
-            announced = std::move(discovery);
-        }
-    }
-    m_publisher.publish(StateTopic(prefix, n),
+    // Again whenever it changes: a new name, another sensor type, an alarm turned on or off.
+    if (m_settings.Discovery)
+        announce(n, &device);
+    m_publisher.publish(StateTopic(m_settings.TopicPrefix, n),
                         StateMessage(n, device.PribName, Clock::now(), m_station.state.device(n)),
                         true);
 }

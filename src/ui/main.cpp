@@ -1,4 +1,5 @@
 // zeltar: the station's desktop program.
+#include "alarms/mail/alarm_mailer.h"
 #include "core/station_folder.h"
 #include "core/version.h"
 #include "ui/message_box_service.h"
@@ -81,5 +82,6 @@ int main(int argc, char *argv[])
     }
     zeltar::MessageBoxService boxes;
     zeltar::MessageService::setCurrent(&boxes);
+    zeltar::InstallAlarmMail();
     return zeltar::RunStation(zeltar::StationFolder(options.parser), 1200);
 }

@@ -53,6 +53,7 @@ int RunStation(const QString &progDir, int splashMs)
     if (!formMain.FormShow())
         return 0;
     StationPublisher publisher(station, formMain.cycle());
+    publisher.watch(formMain.alarms());
     publisher.start();
     // The web view shows and acknowledges the alarms of the window's monitor.
     WebView web(station, formMain.cycle(), &formMain.alarms());

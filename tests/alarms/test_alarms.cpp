@@ -1,15 +1,20 @@
 // The station's alarms fed with poll results: the settings in the device sections, the
 // limit rules with their delay and deadband, no link and sensor break, the states and their
-// journal lines, the state kept across a restart, the history table read back as CSV, and
-// the operator's command with its environment and its time limit.
+// journal lines, the state kept across a restart, the history table read back as CSV, the
+// operator's command with its environment and its time limit, and the mail of raises and
+// returns to a real mail server, one that hangs and one that is not there.
+#include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "alarms/alarm_command.h"
 #include "alarms/alarm_entries.h"
 #include "alarms/alarm_history.h"
 #include "alarms/alarm_monitor.h"
 #include "alarms/alarm_settings.h"
+#include "alarms/mail/alarm_mailer.h"
 #include "core/clock.h"
+#include "mqtt_broker.h"
 #include "sim_process.h"
+#include "smtp_server.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -17,6 +22,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,11 +70,12 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 
     // A station of one furnace whose section ends with the alarm keys given.
-    std::unique_ptr<Station> station(const QByteArray &alarmKeys, const QByteArray &extra = {})
+    std::unique_ptr<Station> station(const QByteArray &alarmKeys, const QByteArray &extra = {},
+                                     const QByteArray &mainKeys = {})
     {
-        WriteFile(m_dir->filePath("Zeltar.ini"),
-                  "[MAIN]\nCountUstr=1\n[ZELTAR1]\nPribName=Печь 1\nPribVkl=1\n" + alarmKeys +
-                      extra);
+        WriteFile(m_dir->filePath("Zeltar.ini"), "[MAIN]\nCountUstr=1\n" + mainKeys +
+                                                     "[ZELTAR1]\nPribName=Печь 1\nPribVkl=1\n" +
+                                                     alarmKeys + extra);
         auto s = std::make_unique<Station>(m_dir->path());
         s->journal.load(s->journalPath());
         s->loadConfiguration();
@@ -101,6 +108,16 @@ private:
     }
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Quick to give up and to try again, so that a test sees both within seconds.
+        AlarmMailer::Options fast;
+        fast.timeoutMs = 1000;
+        fast.retryFirstMs = 300;
+        fast.retryMaxMs = 600;
+        InstallAlarmMail(fast);
+    }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -441,6 +458,229 @@ private Q_SLOTS:
         QCOMPARE(missed[0][0].toString(), "Команда оповещения не запустилась: программа " +
                                               m_dir->filePath("no-such-program") +
                                               " не найдена или не запускается");
+    }
+
+    // [ALARMS] mail keys: mail is on only with a server and an address; a wrong key is one
+    // journal line naming it, and a wrong one that could send in the clear or from a wrong
+    // sender turns mail off. The password never reaches the journal.
+    void mailSettings_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<bool>("mails");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QStringList>("to");
+        QTest::addColumn<QStringList>("wrong");
+        const QByteArray server = "SmtpHost=mail.example.org\n";
+        const QStringList shift = {"shift@example.org"};
+        QTest::newRow("none") << QByteArray() << false << 25 << QStringList() << QStringList();
+        QTest::newRow("no address") << server << false << 25 << QStringList() << QStringList();
+        QTest::newRow("two addresses")
+            << server + "MailTo= shift@example.org ,chief@example.org,\n"
+            << true << 25 << QStringList({"shift@example.org", "chief@example.org"})
+            << QStringList();
+        QTest::newRow("STARTTLS port") << server + "SmtpTls=1\nMailTo=shift@example.org\n"
+                                       << true << 587 << shift << QStringList();
+        QTest::newRow("TLS, own port")
+            << server + "SmtpTls=2\nSmtpPort=2465\nMailTo=shift@example.org\n"
+            << true << 2465 << shift << QStringList();
+        QTest::newRow("wrong address left out")
+            << server + "MailTo=shift@example.org,Иван <ivan@example.org>\n"
+            << true << 25 << shift << QStringList({"ALARMS/MailTo"});
+        QTest::newRow("wrong port") << server + "SmtpPort=0\nMailTo=shift@example.org\n"
+                                    << true << 25 << shift << QStringList({"ALARMS/SmtpPort"});
+        QTest::newRow("wrong TLS") << server + "SmtpTls=да\nMailTo=shift@example.org\n"
+                                   << false << 25 << shift << QStringList({"ALARMS/SmtpTls"});
+        QTest::newRow("wrong sender") << server + "MailFrom=zeltar\nMailTo=shift@example.org\n"
+                                      << false << 25 << shift << QStringList({"ALARMS/MailFrom"});
+        QTest::newRow("login, file readable by all")
+            << server + "SmtpUser=op\nSmtpPassword=s3cret\nMailTo=shift@example.org\n"
+            << true << 25 << shift << QStringList();
+        QTest::newRow("password alone")
+            << server + "SmtpPassword=s3cret\nMailTo=shift@example.org\n"
+            << false << 25 << shift << QStringList({"ALARMS/SmtpPassword"});
+    }
+    void mailSettings()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(bool, mails);
+        QFETCH(int, port);
+        QFETCH(QStringList, to);
+        QFETCH(QStringList, wrong);
+        auto s = station("AlarmHigh=1000\n", "[ALARMS]\n" + keys);
+        QStringList errors;
+        const AlarmNotifySettings read = AlarmNotifySettings::read(s->ini, &errors);
+        QCOMPARE(read.mailWanted(), mails);
+        QCOMPARE(read.SmtpPort, port);
+        QCOMPARE(read.MailTo, to);
+        QCOMPARE(errors, wrong);
+        AlarmMonitor monitor(*s);
+        monitor.load();
+        QCOMPARE(monitor.mailer() != nullptr, mails);
+        const QStringList journal = s->journal.lines();
+        QCOMPARE(journal.filter("Неверная настройка сигнализации").size(), wrong.size());
+        QCOMPARE(journal.filter("Файл Zeltar.ini с паролем почты доступен").size(),
+                 mails && keys.contains("SmtpPassword") ? 1 : 0);
+        QVERIFY(!journal.join('\n').contains("s3cret"));
+    }
+
+    // A raise and a return each reach every recipient as one mail, an acknowledgement none:
+    // a Russian subject (the journal line) and body that a mail reader decodes, with a date
+    // and a message id.
+    void mailOfRaiseAndReturn()
+    {
+        test::SmtpServer server;
+        QVERIFY(server.start());
+        auto s = station("AlarmHigh=1000\nAlarmDeadband=5\n",
+                         QStringLiteral("[ALARMS]\nSmtpHost=127.0.0.1\nSmtpPort=%1\n"
+                                        "MailFrom=zeltar@example.org\n"
+                                        "MailTo=shift@example.org, nobody@example.org, "
+                                        "chief@example.org\n")
+                             .arg(server.port())
+                             .toUtf8());
+        AlarmMonitor monitor(*s);
+        monitor.load();
+        QVERIFY(monitor.mailer());
+        monitor.takePoll(1, Measured(1043.2f), Start);
+        monitor.takePoll(1, Measured(995), Start.addSecs(1));
+        monitor.acknowledgeAll();
+        monitor.takePoll(1, Measured(1001), Start.addSecs(2));
+        QVERIFY(test::WaitUntil([&] { return server.mails().size() >= 3; }, 10000));
+        const QList<QJsonObject> mails = server.mails();
+        QCOMPARE(mails.size(), 3);
+        QCOMPARE(mails[0]["subject"].toString(), "Тревога: Печь 1 — значение 1043,2 выше 1000");
+        QCOMPARE(mails[1]["subject"].toString(),
+                 "Норма: Печь 1 — значение 995, верхняя граница 1000");
+        QCOMPARE(mails[2]["subject"].toString(), "Тревога: Печь 1 — значение 1001 выше 1000");
+        const QJsonObject &raise = mails[0];
+        QCOMPARE(raise["from"].toString(), "zeltar@example.org");
+        QCOMPARE(raise["to"].toVariant().toStringList(),
+                 QStringList({"shift@example.org", "chief@example.org"}));
+        QCOMPARE(raise["header_to"].toString(),
+                 "shift@example.org, nobody@example.org, chief@example.org");
+        QCOMPARE(raise["charset"].toString(), "utf-8");
+        QCOMPARE(raise["auto_submitted"].toString(), "auto-generated");
+        QCOMPARE(raise["defects"].toInt(), 0);
+        QVERIFY(raise["date"].toString().startsWith("2026-12-09T14:00:00"));
+        QVERIFY(raise["message_id"].toString().endsWith("@example.org>"));
+        QVERIFY(mails[1]["message_id"] != raise["message_id"]);
+        const QStringList body = raise["body"].toString().split("\r\n");
+        for (const char *line :
+             {"Прибор: 1, Печь 1", "Тревога: выше верхней границы", "Состояние: тревога",
+              "Значение: 1043,2", "Граница: 1000", "Время: 09.12.2026 14:00:00"})
+            QVERIFY2(body.contains(QString::fromUtf8(line)), line);
+        QVERIFY(mails[1]["body"].toString().contains("Состояние: норма"));
+
+        QCOMPARE(s->journal.lines().filter("письм", Qt::CaseInsensitive).size(), 0);
+
+        // STARTTLS asked for and not offered (this server has no certificate): nothing goes
+        // out in the clear. Every address refused: the server does not take the mail.
+        auto firstLine = [&](const std::function<void(AlarmNotifySettings &)> &change) {
+            AlarmNotifySettings settings = AlarmNotifySettings::read(s->ini);
+            change(settings);
+            AlarmMailer mailer(settings, AlarmMailer::Options());
+            QSignalSpy journal(&mailer, &AlarmNotifier::journalLine);
+            mailer.notify(AlarmEvent());
+            return journal.wait(5000) ? journal[0][0].toString() : QString();
+        };
+        QVERIFY(firstLine([](AlarmNotifySettings &settings) {
+                    settings.SmtpTls = 1;
+                }).startsWith("Письмо о тревоге не отправлено: "));
+        QVERIFY(firstLine([](AlarmNotifySettings &settings) {
+                    settings.MailTo = QStringList{"nobody@example.org"};
+                }).startsWith("Сервер почты не принял письмо о тревоге: "));
+        QCOMPARE(server.mails().size(), 3);
+    }
+
+    // A mail server that hangs, or none at all: polling goes on at its pace, the journal
+    // says once that mail fails, the settings taken again keep what waits; once a server
+    // takes mail, what waited goes out and the journal says so once.
+    void mailServerHangsOrRefuses_data()
+    {
+        QTest::addColumn<bool>("hangs");
+        QTest::newRow("hangs") << true;
+        QTest::newRow("refuses") << false;
+    }
+    void mailServerHangsOrRefuses()
+    {
+        QFETCH(bool, hangs);
+        QTcpServer silent; // takes the connection and never says a word
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        const int port = hangs ? silent.serverPort() : test::FreeLoopbackPort();
+        if (!hangs)
+            silent.close();
+        test::SimProcess sim({"--value", "1043.2"});
+        QVERIFY(sim.start());
+        auto s = station("PribPort=1\nPribBaud=2\nPribAdr=1\nAlarmHigh=1000\n",
+                         QStringLiteral("[PORTS]\nCOM1=%1\n[ALARMS]\nSmtpHost=127.0.0.1\n"
+                                        "SmtpPort=%2\nMailTo=shift@example.org\n")
+                             .arg(sim.portPath())
+                             .arg(port)
+                             .toUtf8(),
+                         "TimeOpr=1\n");
+        AlarmMonitor monitor(*s);
+        monitor.load();
+        PollingCycle cycle(*s);
+        int polls = 0;
+        connect(&cycle, &PollingCycle::devicePolled, &monitor, &AlarmMonitor::devicePolled);
+        connect(&cycle, &PollingCycle::devicePolled, this, [&polls] { ++polls; });
+        const QString failed = QStringLiteral("Письмо о тревоге не отправлено: ");
+        const QString works = QStringLiteral("Письма о тревогах снова отправляются");
+        auto count = [&](const QString &start) {
+            return s->journal.lines().filter("]- " + start).size();
+        };
+        cycle.btnStartClick();
+        QVERIFY(test::WaitUntil([&] { return count(failed) > 0 && polls >= 4; }, 15000));
+        QVERIFY(!hangs || silent.hasPendingConnections());
+        AlarmNotifier *mailer = monitor.mailer();
+        monitor.load(); // the same settings taken again: the mail waiting stays
+        QCOMPARE(monitor.mailer(), mailer);
+
+        silent.close();
+        test::SmtpServer server(port);
+        QVERIFY(server.start());
+        QVERIFY(test::WaitUntil([&] { return count(works) > 0; }, 10000));
+        cycle.btnStopClick();
+        QCOMPARE(server.mails().size(), 1);
+        QCOMPARE(count(failed), 1);
+        QCOMPARE(count(works), 1);
+    }
+
+    // While the server is away a full queue pushes out its oldest mails: the one on its way
+    // and the newest go out, in order, and the journal's line on the recovery counts the lost.
+    void mailQueueOverflow()
+    {
+        const int port = test::FreeLoopbackPort();
+        AlarmNotifySettings settings;
+        settings.SmtpHost = QStringLiteral("127.0.0.1");
+        settings.SmtpPort = port;
+        settings.MailFrom = QStringLiteral("zeltar@example.org");
+        settings.MailTo = QStringList{QStringLiteral("shift@example.org")};
+        AlarmMailer::Options options;
+        options.retryFirstMs = options.retryMaxMs = 200;
+        options.queueLimit = 2;
+        AlarmMailer mailer(settings, options);
+        QSignalSpy journal(&mailer, &AlarmNotifier::journalLine);
+        auto notify = [&](int n) {
+            AlarmEvent event;
+            event.moment = Start;
+            event.name = QStringLiteral("Печь %1").arg(n);
+            mailer.notify(event);
+        };
+        notify(1);
+        QVERIFY(journal.wait(5000)); // the first has failed and waits to be tried again
+        for (int n = 2; n <= 5; ++n)
+            notify(n);
+        test::SmtpServer server(port);
+        QVERIFY(server.start());
+        QVERIFY(test::WaitUntil([&] { return server.mails().size() >= 3; }, 10000));
+        QStringList subjects;
+        for (const QJsonObject &mail : server.mails())
+            subjects << mail["subject"].toString().section(QStringLiteral(" — "), 0, 0);
+        QCOMPARE(subjects, QStringList({"Тревога: Печь 1", "Тревога: Печь 4", "Тревога: Печь 5"}));
+        QCOMPARE(mailer.dropped(), quint64(2));
+        QCOMPARE(journal.size(), 2);
+        QCOMPARE(journal[1][0].toString(), "Письма о тревогах снова отправляются; не отправлено "
+                                           "из-за переполнения очереди: 2");
     }
 };
 

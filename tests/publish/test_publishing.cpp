@@ -4,6 +4,7 @@
 
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
+#include "alarms/alarm_monitor.h"
 #include "mqtt_broker.h"
 #include "publish/outbound_queue.h"
 #include "publish/station_publisher.h"
@@ -37,8 +38,9 @@ QString State(int n)
     return QStringLiteral("zeltar/test/%1/state").arg(n);
 }
 
-// Zeltar.ini polling at TimeOpr 1 the devices given as "name,port,address[,type[,polled]]",
-// COMn being lines[n-1], with the [MQTT] keys given.
+// Zeltar.ini polling at TimeOpr 1 the devices given as
+// "name,port,address[,type[,polled[,alarm key]]]", COMn being lines[n-1], with the [MQTT]
+// keys given.
 void WriteStation(const QString &dir, const QStringList &devices, const QStringList &lines,
                   const QString &mqtt)
 {
@@ -46,10 +48,10 @@ void WriteStation(const QString &dir, const QStringList &devices, const QStringL
     for (int n = 1; n <= devices.size(); ++n) {
         const QStringList d = devices[n - 1].split(QLatin1Char(','));
         text += QStringLiteral("[ZELTAR%1]\nPribName=%2\nPribVkl=%6\nPribPort=%3\nPribBaud=2\n"
-                               "PribAdr=%4\nPribType=%5\n")
+                               "PribAdr=%4\nPribType=%5\n%7\n")
                     .arg(n)
                     .arg(d[0], d[1], d[2], d.value(3, QStringLiteral("0")),
-                         d.value(4, QStringLiteral("1")));
+                         d.value(4, QStringLiteral("1")), d.value(5));
     }
     text += QStringLiteral("[PORTS]\n");
     for (int i = 0; i < lines.size(); ++i)
@@ -94,6 +96,18 @@ QString Discovery(int n)
 const QString StationDiscovery =
     QStringLiteral("homeassistant/binary_sensor/zeltar-test/status/config");
 
+QString Alarm(int n)
+{
+    return QStringLiteral("zeltar/test/%1/alarm").arg(n);
+}
+
+QString AlarmDiscovery(int n, const char *kind)
+{
+    return QStringLiteral("homeassistant/binary_sensor/zeltar-test/device%1_%2/config")
+        .arg(n)
+        .arg(QLatin1String(kind));
+}
+
 // `zeltarctl --dir DIR poll` as a child process with a lock folder of its own.
 struct PollProcess
 {
@@ -132,8 +146,9 @@ private Q_SLOTS:
     // A measuring, a broken and a silent instrument polled by the headless station: each
     // poll reaches the subscriber as its device's state; the broker keeps each device's
     // latest state, its discovery message and, after an orderly stop, "offline". Each
-    // instrument is a device of its own behind the station's; the next run, with one device
-    // taken out of polling and one removed, clears their discovery messages.
+    // instrument is a device of its own behind the station's, with a binary sensor for each
+    // alarm that is on. The alarms raised reach their topics. The next run, with one device
+    // taken out of polling, one removed and an alarm turned off, clears their discovery.
     void statesOfEveryKindOfPoll()
     {
         MqttBroker broker;
@@ -142,12 +157,15 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QStringList lines = {measuring.portPath(), broken.portPath()};
         const QString mqtt = BrokerAt(broker.port()) + QStringLiteral("Discovery=1");
-        WriteStation(dir.path(), {"Печь 1,1,1,3", "Печь 2,2,1", "Сушка,1,9,9"}, lines, mqtt);
+        WriteStation(dir.path(),
+                     {"Печь 1,1,1,3,1,AlarmHigh=20", "Печь 2,2,1", "Сушка,1,9,9,1,AlarmNoLink=1"},
+                     lines, mqtt);
         MqttSubscriber live(broker.port(), QStringLiteral("zeltar/#"));
         PollProcess poll(dir.path(), m_lockDir.path());
         for (int n = 1; n <= 3; ++n)
             QVERIFY2(live.waitFor(State(n), 2), qPrintable(State(n)));
         QCOMPARE(live.payloads(Status).value(0), QByteArray("online"));
+        QVERIFY(live.waitFor(Alarm(1), 1) && live.waitFor(Alarm(3), 1));
 
         const char *expected[] = {
             R"({"device":1,"name":"Печь 1","value":25.3,"nolink":false,"break":false,"step":0})",
@@ -164,6 +182,17 @@ private Q_SLOTS:
             for (const char *key : {"status", "relays", "step"})
                 QVERIFY2(state.value(QLatin1String(key)).isDouble(), key);
         }
+        const QJsonObject high = Json(live.payloads(Alarm(1)).value(0));
+        QJsonObject wantHigh = Json(R"({"device":1,"name":"Печь 1","kind":"high",)"
+                                    R"("state":"active","value":25.3,"limit":20,)"
+                                    R"("alarms":{"high":"active"}})");
+        wantHigh.insert("time", high.value("time"));
+        QCOMPARE(high, wantHigh);
+        QVERIFY(localTime.match(high.value(QStringLiteral("time")).toString()).hasMatch());
+        const QJsonObject noLink = Json(live.payloads(Alarm(3)).value(0));
+        QCOMPARE(noLink.value("kind").toString(), "nolink");
+        QCOMPARE(noLink.value("value").toDouble(), 1.0);
+        QCOMPARE(noLink.value("alarms").toObject(), Json(R"({"nolink":"active"})"));
 
         poll.signal(SIGTERM);
         QVERIFY(poll.process.waitForFinished(10000));
@@ -195,6 +224,17 @@ private Q_SLOTS:
             QCOMPARE(discovery.value(QStringLiteral("unit_of_measurement")).toString(),
                      temperature ? QStringLiteral("°C") : QString());
         }
+        QCOMPARE(kept.payloads(Alarm(1)), QList<QByteArray>{live.payloads(Alarm(1)).last()});
+        const QJsonObject highSensor = Json(kept.payloads(AlarmDiscovery(1, "high")).value(0));
+        QCOMPARE(highSensor.value("state_topic").toString(), Alarm(1));
+        QVERIFY(highSensor.value("value_template").toString().contains("value_json.alarms.high"));
+        QCOMPARE(highSensor.value("device").toObject().value("identifiers"),
+                 Json(kept.payloads(Discovery(1)).value(0))
+                     .value("device")
+                     .toObject()
+                     .value("identifiers"));
+        QCOMPARE(kept.payloads(AlarmDiscovery(3, "nolink")).size(), 1);
+        QVERIFY(kept.payloads(AlarmDiscovery(1, "low")).isEmpty());
 
         // One more run of the station: until its first poll of device 1 has arrived.
         auto runAgain = [&](const QStringList &devices, const QString &settings) {
@@ -211,12 +251,44 @@ private Q_SLOTS:
         QCOMPARE(keptNow.payloads(Discovery(1)).size(), 1);
         QVERIFY(keptNow.payloads(Discovery(2)).isEmpty());
         QVERIFY(keptNow.payloads(Discovery(3)).isEmpty());
+        QVERIFY(keptNow.payloads(AlarmDiscovery(1, "high")).isEmpty());
+        QVERIFY(keptNow.payloads(AlarmDiscovery(3, "nolink")).isEmpty());
 
         // Discovery turned off withdraws the station and its instruments.
         runAgain({"Печь 1,1,1,3"}, BrokerAt(broker.port()));
         MqttSubscriber keptLast(broker.port(), QStringLiteral("homeassistant/#"), true);
         QVERIFY(keptLast.payloads(StationDiscovery).isEmpty());
         QVERIFY(keptLast.payloads(Discovery(1)).isEmpty());
+    }
+
+    // An alarm acknowledged in the station (in the window, say) reaches the broker too, and
+    // the retained message then tells that it still holds.
+    void alarmAcknowledgedInTheStation()
+    {
+        MqttBroker broker;
+        SimProcess sim({"--value", "25.3"});
+        QVERIFY(broker.start() && sim.start());
+        QTemporaryDir dir;
+        WriteStation(dir.path(), {"Печь,1,1,0,1,AlarmHigh=20"}, {sim.portPath()},
+                     BrokerAt(broker.port()));
+        Station station(dir.path());
+        QVERIFY(station.loadConfiguration());
+        PollingCycle cycle(station);
+        StationPublisher publisher(station, cycle);
+        AlarmMonitor alarms(station);
+        alarms.load();
+        publisher.watch(alarms);
+        QVERIFY(publisher.start());
+        connect(&cycle, &PollingCycle::devicePolled, &alarms, &AlarmMonitor::devicePolled);
+        MqttSubscriber live(broker.port(), Alarm(1));
+        cycle.btnStartClick();
+        QVERIFY(live.waitFor(Alarm(1), 1));
+        alarms.acknowledgeAll();
+        QVERIFY(live.waitFor(Alarm(1), 2));
+        cycle.btnStopClick();
+        const QJsonObject acknowledged = Json(live.payloads(Alarm(1)).last());
+        QCOMPARE(acknowledged.value("state").toString(), "acknowledged");
+        QCOMPARE(acknowledged.value("alarms").toObject(), Json(R"({"high":"acknowledged"})"));
     }
 
     // The broker stops in the middle of the run: polling goes on, the journal says once that

@@ -16,6 +16,32 @@ int FreeLoopbackPort()
     return server.listen(QHostAddress::LocalHost, 0) ? server.serverPort() : 0;
 }
 
+bool ServerComesUp(QProcess &process, int port, const char *name)
+{
+    const bool up = WaitUntil(
+        [&] {
+            QTcpSocket probe;
+            probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
+            return process.state() == QProcess::NotRunning || probe.waitForConnected(200);
+        },
+        10000);
+    if (up && process.state() == QProcess::Running)
+        return true;
+    qWarning("%s did not come up on port %d", name, port);
+    return false;
+}
+
+void StopServer(std::unique_ptr<QProcess> &process)
+{
+    if (!process)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(5000))
+        process->kill();
+    process->waitForFinished();
+    process.reset();
+}
+
 MqttBroker::MqttBroker(const QString &access)
     : access_(access), dir_(std::make_unique<QTemporaryDir>()), port_(FreeLoopbackPort())
 {}
@@ -39,28 +65,12 @@ bool MqttBroker::start()
     file.close();
     process_ = std::make_unique<QProcess>();
     process_->start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config});
-    const bool up = WaitUntil(
-        [&] {
-            QTcpSocket probe;
-            probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port_));
-            return process_->state() == QProcess::NotRunning || probe.waitForConnected(200);
-        },
-        10000);
-    if (up && process_->state() == QProcess::Running)
-        return true;
-    qWarning("MqttBroker: mosquitto did not come up on port %d", port_);
-    return false;
+    return ServerComesUp(*process_, port_, "mosquitto");
 }
 
 void MqttBroker::stop()
 {
-    if (!process_)
-        return;
-    process_->terminate();
-    if (!process_->waitForFinished(5000))
-        process_->kill();
-    process_->waitForFinished();
-    process_.reset();
+    StopServer(process_);
 }
 
 MqttSubscriber::MqttSubscriber(int port, const QString &filter, bool retainedOnly)

@@ -14,6 +14,12 @@ namespace zeltar::test {
 // A free TCP port on 127.0.0.1 at the moment of the call.
 int FreeLoopbackPort();
 
+// Waits (up to 10 s, running the event loop) until a server process just started takes
+// connections on port of 127.0.0.1; false, with a warning naming it, when it does not.
+bool ServerComesUp(QProcess &process, int port, const char *name);
+// Asks the server process to end, kills it when it does not within seconds; then none.
+void StopServer(std::unique_ptr<QProcess> &process);
+
 // A mosquitto broker for one test on 127.0.0.1: anonymous, nothing kept on disk, on a free
 // port that stays its own across a stop and the next start.
 class MqttBroker

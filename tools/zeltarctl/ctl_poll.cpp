@@ -3,6 +3,7 @@
 #include "acquisition/polling_cycle.h"
 #include "acquisition/station.h"
 #include "alarms/alarm_monitor.h"
+#include "alarms/mail/alarm_mailer.h"
 #include "core/number_text.h"
 #include "core/single_instance.h"
 #include "core/termination_signals.h"
@@ -92,8 +93,10 @@ int RunPoll(const Invocation &invocation, QTextStream &out, QTextStream &err)
     PollingCycle cycle(station);
     StationPublisher publisher(station, cycle);
     publisher.start();
+    InstallAlarmMail();
     AlarmMonitor alarms(station);
     alarms.load();
+    publisher.watch(alarms);
     QObject::connect(&cycle, &PollingCycle::devicePolled, &alarms, &AlarmMonitor::devicePolled);
     WebView web(station, cycle, &alarms);
     web.start();
