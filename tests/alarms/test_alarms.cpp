@@ -643,6 +643,11 @@ private Q_SLOTS:
         QCOMPARE(server.mails().size(), 1);
         QCOMPARE(count(failed), 1);
         QCOMPARE(count(works), 1);
+        // Why, in the operator's words rather than the mail library's.
+        const QString why = s->journal.lines().filter("]- " + failed).first();
+        QVERIFY2(why.contains(hangs ? "сервер почты не ответил вовремя"
+                                    : "сервер почты не принимает соединение"),
+                 qPrintable(why));
     }
 
     // While the server is away a full queue pushes out its oldest mails: the one on its way

@@ -95,8 +95,12 @@ def browser():
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
                      "--disable-dev-shm-usage", "--window-size=1100,800", "--lang=ru"):
         options.add_argument(argument)
+    # Dates and numbers in the operator's language: headless chromium takes its locale
+    # from the environment, not from --lang.
+    options.add_experimental_option("prefs", {"intl.accept_languages": "ru-RU,ru"})
     options.binary_location = "/usr/bin/chromium"
-    service = Service(executable_path="/usr/bin/chromedriver")
+    service = Service(executable_path="/usr/bin/chromedriver",
+                      env=dict(os.environ, LANG="ru_RU.UTF-8", LANGUAGE="ru"))
     return webdriver.Chrome(options=options, service=service)
 
 

@@ -13,6 +13,35 @@ namespace zeltar {
 
 namespace {
 
+// Why a mail did not go, in the operator's words: libcurl's own texts are English.
+QString MailErrorText(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("сервер почты не найден по имени");
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("сервер почты не принимает соединение");
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("сервер почты не ответил вовремя");
+    case CURLE_LOGIN_DENIED:
+        return QStringLiteral("сервер почты не принял имя или пароль");
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("сервер почты не предлагает шифрование");
+    case CURLE_SSL_CONNECT_ERROR:
+        return QStringLiteral("шифрованное соединение с сервером почты не установлено");
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return QStringLiteral("сертификат сервера почты не подтверждён");
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return QStringLiteral("соединение с сервером почты прервано");
+    case CURLE_ABORTED_BY_CALLBACK:
+        return QStringLiteral("отправка прервана");
+    default:
+        return QStringLiteral("ошибка обмена с сервером почты (код %1)").arg(int(code));
+    }
+}
+
 struct Upload
 {
     const QByteArray &content;
@@ -80,7 +109,6 @@ SmtpOutcome SmtpSender::send(const MailMessage &mail, const std::function<bool()
     std::unique_ptr<curl_slist, void (*)(curl_slist *)> rcpt(recipients, &curl_slist_free_all);
     const QByteArray from = '<' + mail.from + '>';
     Upload upload{mail.content};
-    char error[CURL_ERROR_SIZE] = {};
 
     CURL *c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, m_url.constData());
@@ -104,7 +132,6 @@ SmtpOutcome SmtpSender::send(const MailMessage &mail, const std::function<bool()
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &cancelled);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
 
     const CURLcode rc = curl_easy_perform(c);
     if (rc == CURLE_OK) {
@@ -114,9 +141,7 @@ SmtpOutcome SmtpSender::send(const MailMessage &mail, const std::function<bool()
     long answer = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &answer);
     outcome.refused = answer >= 500 && answer < 600;
-    outcome.error = QString::fromUtf8(error[0] ? error : curl_easy_strerror(rc)).trimmed();
-    while (outcome.error.endsWith(QLatin1Char('.'))) // the journal's sentence goes on
-        outcome.error.chop(1);
+    outcome.error = MailErrorText(rc);
     if (answer >= 400)
         outcome.error += QStringLiteral(" (ответ сервера %1)").arg(answer);
     return outcome;

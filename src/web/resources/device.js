@@ -70,7 +70,10 @@
           valueFormatter: (ms) => new Date(ms).toLocaleString('ru-RU'),
           axisLabelFormatter: axisLabel,
         },
-        y: { valueFormatter: (v) => Zeltar.numberText(v) },
+        y: {
+          valueFormatter: (v) => Zeltar.numberText(v),
+          axisLabelFormatter: (v) => String(Number(v.toPrecision(12))).replace('.', ','),
+        },
       },
       zoomCallback: zoomed,
     });
