@@ -69,6 +69,7 @@ AlarmHistoryPanel::AlarmHistoryPanel(Station &station, QWidget *parent)
     gridAlarmHist->horizontalHeader()->setStretchLastSection(true);
 
     connect(btnAlarmHistShow, &QPushButton::clicked, this, [this] {
+        m_lastHours = 0;
         showRange(ToWallSeconds(dtAlarmFrom->dateTime()), ToWallSeconds(dtAlarmTo->dateTime()));
     });
     connect(btnAlarmHistDay, &QPushButton::clicked, this, [this] { showLastHours(24); });
@@ -106,8 +107,15 @@ void AlarmHistoryPanel::showEvent(QShowEvent *event)
     showLastHours(24);
 }
 
+void AlarmHistoryPanel::recordAdded()
+{
+    if (m_shownOnce && m_lastHours > 0)
+        showLastHours(m_lastHours);
+}
+
 void AlarmHistoryPanel::showLastHours(int hours)
 {
+    m_lastHours = hours;
     const QDateTime now = FromWallSeconds(ToWallSeconds(Clock::now()));
     dtAlarmTo->setDateTime(now);
     dtAlarmFrom->setDateTime(now.addSecs(-qint64(hours) * 3600));

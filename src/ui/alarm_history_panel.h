@@ -25,6 +25,9 @@ public:
     // Shows the records between two moments (both included), or of the last hours.
     void showRange(WallSeconds from, WallSeconds to);
     void showLastHours(int hours);
+    // A record was added: the last hours on show move on to now, so that it appears; a
+    // range the operator set stays as it is.
+    void recordAdded();
 
     QDateTimeEdit *dtAlarmFrom;
     QDateTimeEdit *dtAlarmTo;
@@ -44,6 +47,7 @@ private:
 
     Station &m_station;
     bool m_shownOnce = false;
+    int m_lastHours = 0; // the last hours on show; 0 for a range the operator set
 };
 
 } // namespace zeltar

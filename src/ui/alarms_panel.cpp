@@ -141,6 +141,7 @@ void AlarmsPanel::alarmChanged(const AlarmEvent &event)
                 gridAlarms->selectRow(row);
         }
     }
+    AlarmHistory->recordAdded();
     if (event.change == AlarmChange::Raised && actAlarmSound->isChecked()) {
         QApplication::beep();
         Q_EMIT soundPlayed();
