@@ -24,5 +24,5 @@ cmake --build "$build" -j2
 
 # Each step on a line of its own, so that the first failure ends the run.
 bash scripts/sanitize.sh
-FUZZ_RUNS=${FUZZ_RUNS:-40000} bash scripts/fuzz.sh "${FUZZ_SECONDS:-100}"
+FUZZ_RUNS=${FUZZ_RUNS:-40000} bash scripts/fuzz.sh "${FUZZ_SECONDS:-40}"
 bash scripts/package_check.sh
