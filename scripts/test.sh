@@ -19,7 +19,10 @@ scripts/deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2
-(cd "$build" && ctest --output-on-failure -j2 "$@")
+# A test that fails is run once more before the run fails: the scenarios against the
+# simulator keep the instrument's reply times, which two tests at once on a loaded machine
+# can now and then overrun. Its first failure stays in the output.
+(cd "$build" && ctest --output-on-failure -j2 --repeat until-pass:2 "$@")
 [ "$quick" = 1 ] && exit 0
 
 # Each step on a line of its own, so that the first failure ends the run.
