@@ -1,5 +1,6 @@
 #include "alarms/alarm_command.h"
 
+#include "core/date_time_text.h"
 #include "core/number_text.h"
 
 #include <QDeadlineTimer>
@@ -40,17 +41,6 @@ AlarmCommand::~AlarmCommand()
 QString AlarmCommand::machineNumber(const std::optional<double> &value)
 {
     return value ? MachineNumberText(*value) : QString();
-}
-
-QString IsoTimeWithOffset(const QDateTime &moment)
-{
-    const int offset = moment.offsetFromUtc();
-    const int minutes = qAbs(offset) / 60;
-    return moment.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
-           QStringLiteral("%1:%2")
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QProcessEnvironment AlarmCommand::environment(const AlarmEvent &event)

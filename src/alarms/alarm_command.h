@@ -57,7 +57,4 @@ private:
     bool m_retired = false;
 };
 
-// ISO 8601 with the moment's offset from UTC, never "Z": 2026-12-09T14:05:09+03:00.
-QString IsoTimeWithOffset(const QDateTime &moment);
-
 } // namespace zeltar

@@ -46,4 +46,15 @@ QString ArchiveTimeText(const QTime &time)
     return time.toString(QStringLiteral("HH:mm:ss"));
 }
 
+QString IsoTimeWithOffset(const QDateTime &moment)
+{
+    const int offset = moment.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return moment.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace zeltar

@@ -22,4 +22,7 @@ QString TimeFormat(const QLocale &locale = QLocale());
 QString ArchiveDateText(const QDate &date);
 QString ArchiveTimeText(const QTime &time);
 
+// ISO 8601 with the moment's offset from UTC, never "Z": 2026-12-09T14:05:09+03:00.
+QString IsoTimeWithOffset(const QDateTime &moment);
+
 } // namespace zeltar

@@ -1,7 +1,7 @@
 #include "publish/alarm_message.h"
 
-#include "alarms/alarm_command.h"
 #include "config/config_json.h"
+#include "core/date_time_text.h"
 #include "publish/state_message.h"
 
 #include <QJsonArray>

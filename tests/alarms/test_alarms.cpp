@@ -12,6 +12,7 @@
 #include "alarms/alarm_settings.h"
 #include "alarms/mail/alarm_mailer.h"
 #include "core/clock.h"
+#include "core/date_time_text.h"
 #include "mqtt_broker.h"
 #include "sim_process.h"
 #include "smtp_server.h"
