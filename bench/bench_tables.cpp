@@ -2,10 +2,14 @@
 
 #include "acquisition/archive_table.h"
 #include "acquisition/dbf_field_text.h"
+#include "acquisition/polling_state.h"
 
+#include <QDir>
 #include <QFile>
 #include <QVector>
 #include <QtEndian>
+
+#include <cmath>
 
 namespace zeltar::bench {
 
@@ -70,6 +74,40 @@ bool WriteTable(const QString &path, int count, const std::function<ArchiveRecor
     qToLittleEndian<quint32>(quint32(count), written);
     return file.write(block) == block.size() && file.seek(4) &&
            file.write(reinterpret_cast<char *>(written), 4) == 4;
+}
+
+ArchiveRecord WaveRecord(const QDateTime &moment, int n)
+{
+    ArchiveRecord record;
+    record.data = moment.date().toString(QStringLiteral("dd.MM.yyyy"));
+    record.time = moment.time().toString(QStringLiteral("HH:mm:ss"));
+    record.znac = n % 50000 < 20
+                      ? NoLinkValue
+                      : float(100.0 + 50.0 * std::sin(n / 3000.0) + (n * 7919 % 100) / 10.0);
+    record.noLink = record.znac == NoLinkValue;
+    record.stat = 3;
+    record.rele = n % 16;
+    record.step = 1;
+    return record;
+}
+
+const QString MonthDevice = QStringLiteral("Печь 1");
+const QDateTime MonthStart(QDate(2026, 11, 9), QTime(0, 0));
+
+bool WriteMonth(const QString &folder, int stepSeconds)
+{
+    const int perTable = 3600 / stepSeconds;
+    for (int hour = 0; hour < MonthDays * 24; ++hour) {
+        const QDateTime period = MonthStart.addSecs(qint64(hour) * 3600);
+        const QString path = QDir(folder).filePath(
+            MonthDevice + period.toString(QStringLiteral("_yy_MM_dd_HH")) + QStringLiteral(".dbf"));
+        const bool written = WriteTable(path, perTable, [&](int i) {
+            return WaveRecord(period.addSecs(qint64(i) * stepSeconds), hour * perTable + i);
+        });
+        if (!written)
+            return false;
+    }
+    return true;
 }
 
 long ResidentKb()

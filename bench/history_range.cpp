@@ -36,39 +36,9 @@ using namespace zeltar;
 
 namespace {
 
-const QString Device = QStringLiteral("Печь 1");
-const QDateTime Start(QDate(2026, 11, 9), QTime(0, 0));
-constexpr int Days = 30;
-constexpr int RecordsPerTable = 1200; // one hour, a record every 3 s
-
-ArchiveRecord Poll(const QDateTime &moment, int i)
-{
-    ArchiveRecord record;
-    record.data = moment.date().toString(QStringLiteral("dd.MM.yyyy"));
-    record.time = moment.time().toString(QStringLiteral("HH:mm:ss"));
-    // A slow wave with noise, a no-link run now and then.
-    record.znac = i % 50000 < 20
-                      ? NoLinkValue
-                      : float(100.0 + 50.0 * std::sin(i / 3000.0) + (i * 7919 % 100) / 10.0);
-    record.noLink = record.znac == NoLinkValue;
-    record.stat = 3;
-    record.rele = i % 16;
-    record.step = 1;
-    return record;
-}
-
-QString MakeMonth(const QString &folder)
-{
-    for (int hour = 0; hour < Days * 24; ++hour) {
-        const QDateTime period = Start.addSecs(qint64(hour) * 3600);
-        const QString path = QDir(folder).filePath(
-            Device + period.toString(QStringLiteral("_yy_MM_dd_HH")) + QStringLiteral(".dbf"));
-        const int first = hour * RecordsPerTable;
-        bench::WriteTable(path, RecordsPerTable,
-                          [&](int i) { return Poll(period.addSecs(qint64(i) * 3), first + i); });
-    }
-    return folder;
-}
+const QString &Device = bench::MonthDevice;
+const QDateTime &Start = bench::MonthStart;
+constexpr int Days = bench::MonthDays;
 
 // Puts the folder's files out of the page cache, as after a restart of the machine.
 void MakeCold(const QString &folder)
@@ -152,7 +122,7 @@ int main(int argc, char *argv[])
     QElapsedTimer timer;
     timer.start();
     if (!made) {
-        MakeMonth(month);
+        bench::WriteMonth(month, 3);
         std::printf("made 720 tables, 864000 records in %.0f ms\n", Ms(timer));
     }
 
@@ -279,7 +249,7 @@ int main(int argc, char *argv[])
         bench::WriteTable(QDir(many).filePath(QStringLiteral("Прибор %1").arg(t % 16) +
                                               period.toString(QStringLiteral("_yy_MM_dd_HH")) +
                                               QStringLiteral(".dbf")),
-                          10, [&](int i) { return Poll(period.addSecs(i * 3), i); });
+                          10, [&](int i) { return bench::WaveRecord(period.addSecs(i * 3), i); });
     }
     MakeCold(many);
     ArchiveIndex index(many);

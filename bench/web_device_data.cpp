@@ -30,34 +30,9 @@ using namespace zeltar;
 
 namespace {
 
-const QString Device = QStringLiteral("Печь 1");
-const QDateTime Start(QDate(2026, 11, 9), QTime(0, 0));
-constexpr int Days = 30;
-constexpr int RecordsPerTable = 360; // one hour, a record every 10 s
-
-void MakeMonth(const QString &folder)
-{
-    for (int hour = 0; hour < Days * 24; ++hour) {
-        const QDateTime period = Start.addSecs(qint64(hour) * 3600);
-        const QString path = QDir(folder).filePath(
-            Device + period.toString(QStringLiteral("_yy_MM_dd_HH")) + QStringLiteral(".dbf"));
-        bench::WriteTable(path, RecordsPerTable, [&](int i) {
-            const QDateTime moment = period.addSecs(qint64(i) * 10);
-            const int n = hour * RecordsPerTable + i;
-            ArchiveRecord record;
-            record.data = moment.date().toString(QStringLiteral("dd.MM.yyyy"));
-            record.time = moment.time().toString(QStringLiteral("HH:mm:ss"));
-            record.znac =
-                n % 20000 < 10
-                    ? NoLinkValue
-                    : float(100.0 + 50.0 * std::sin(n / 1000.0) + (n * 7919 % 100) / 10.0);
-            record.noLink = record.znac == NoLinkValue;
-            record.stat = 3;
-            record.step = 1;
-            return record;
-        });
-    }
-}
+const QString &Device = bench::MonthDevice;
+const QDateTime &Start = bench::MonthStart;
+constexpr int Days = bench::MonthDays;
 
 struct Fetched
 {
@@ -97,7 +72,7 @@ int main(int argc, char *argv[])
     if (QDir(month).entryList(QDir::Files).size() != Days * 24) {
         QElapsedTimer timer;
         timer.start();
-        MakeMonth(month);
+        bench::WriteMonth(month, 10);
         std::printf("made 720 tables, 259200 records in %.0f ms\n", timer.elapsed() * 1.0);
     }
 
