@@ -1,6 +1,7 @@
 #include "alarms/alarm_rules.h"
 
 #include "acquisition/polling_state.h"
+#include "alarms/alarm_texts.h"
 #include "core/number_text.h"
 
 namespace zeltar {
@@ -62,13 +63,6 @@ QString AlarmKindWord(AlarmKind kind)
         return QStringLiteral("break");
     }
     return {};
-}
-
-QString AlarmKindPhrase(AlarmKind kind)
-{
-    static const std::array<const char *, 4> Phrases = {
-        "выше верхней границы", "ниже нижней границы", "нет связи", "обрыв датчика"};
-    return QString::fromUtf8(Phrases.at(static_cast<size_t>(kind)));
 }
 
 std::optional<AlarmKind> AlarmKindFromWord(const QString &word)
@@ -228,12 +222,11 @@ QString AlarmJournalText(AlarmKind kind, AlarmChange change, const QString &name
         {"нет связи, опросов без ответа: {value}", "связь восстановлена", "нет связи"},
         {"обрыв датчика", "датчик исправен", "обрыв датчика"},
     }};
-    static const std::array<const char *, 3> Prefix = {"Тревога", "Норма", "Квитирована"};
     const auto c = static_cast<size_t>(change);
     const QString what = QString::fromUtf8(What.at(static_cast<size_t>(kind)).at(c))
                              .replace(QStringLiteral("{value}"), ValueText(value))
                              .replace(QStringLiteral("{limit}"), ValueText(limit));
-    return QStringLiteral("%1: %2 — %3").arg(QString::fromUtf8(Prefix.at(c)), name, what);
+    return QStringLiteral("%1: %2 — %3").arg(AlarmChangeText(change), name, what);
 }
 
 } // namespace zeltar

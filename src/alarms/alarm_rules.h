@@ -43,9 +43,6 @@ enum class AlarmChange
 // "high", "low", "nolink", "break"; and back (nullopt for another word).
 QString AlarmKindWord(AlarmKind kind);
 std::optional<AlarmKind> AlarmKindFromWord(const QString &word);
-// The kind within a sentence (a mail's line, a sensor's name after "Тревога: "): "выше
-// верхней границы", "ниже нижней границы", "нет связи", "обрыв датчика".
-QString AlarmKindPhrase(AlarmKind kind);
 // "active", "normal", "acknowledged".
 QString AlarmChangeWord(AlarmChange change);
 // "normal", "active", "acknowledged", "returned"; and back.

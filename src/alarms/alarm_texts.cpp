@@ -13,6 +13,12 @@ QString AlarmKindText(AlarmKind kind)
     return QString::fromUtf8(Texts.at(static_cast<size_t>(kind)));
 }
 
+QString AlarmKindPhrase(AlarmKind kind)
+{
+    const QString text = AlarmKindText(kind);
+    return text.left(1).toLower() + text.mid(1);
+}
+
 QString AlarmStateText(AlarmState state)
 {
     static const std::array<const char *, 4> Texts = {"Норма", "Активна", "Квитирована",

@@ -12,6 +12,9 @@ namespace zeltar {
 
 // "Выше верхней границы", "Ниже нижней границы", "Нет связи", "Обрыв датчика".
 QString AlarmKindText(AlarmKind kind);
+// The same within a sentence (a mail's line, a sensor's name after "Тревога: "): "выше
+// верхней границы", "нет связи".
+QString AlarmKindPhrase(AlarmKind kind);
 // "Норма", "Активна", "Квитирована", "Вернулась, не квитирована".
 QString AlarmStateText(AlarmState state);
 // A value or limit of an alarm of that kind in the locale's form; empty when there is none

@@ -1,5 +1,6 @@
 #include "publish/alarm_message.h"
 
+#include "alarms/alarm_texts.h"
 #include "config/config_json.h"
 #include "core/date_time_text.h"
 #include "publish/state_message.h"

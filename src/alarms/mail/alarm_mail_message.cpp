@@ -1,6 +1,7 @@
 #include "alarms/mail/alarm_mail_message.h"
 
 #include "alarms/alarm_settings.h"
+#include "alarms/alarm_texts.h"
 #include "core/date_time_text.h"
 #include "core/number_text.h"
 
